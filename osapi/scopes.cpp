@@ -1,0 +1,71 @@
+#include <osapi/osapi-unix.h>
+
+#include "osapi/unwinding.h"
+
+#include <glob.h>
+
+namespace OSAPI {
+
+namespace {
+
+char const* const UNIT = "osapi/osapi-unix";
+
+} // namespace
+
+Remover::~Remover() noexcept(false) {
+    finish_in_destructor("OSAPI::Remover::~Remover()", [this] { OSAPI::rm_ifexist(path); });
+}
+
+ScopedChdir::ScopedChdir(char const* dir) : saved(getcwd()), changed(false) {
+    if (dir && *dir) {
+        chdir(dir);
+        changed = true;
+    }
+}
+
+ScopedChdir::~ScopedChdir() noexcept(false) {
+    if (changed) {
+        finish_in_destructor("OSAPI::ScopedChdir::~ScopedChdir()", [this] { OSAPI::chdir(saved); });
+    }
+}
+
+ScopedFILE::ScopedFILE(fd_t fd, char const* name, char const* mode) : file(fdopen(fd, mode)) {
+    if (!file) {
+        throw StrXception(UNIT, "OSAPI::ScopedFILE::ScopedFILE(fd_t, const char*, const char*)",
+                          1349, "fdopen(\"%s\", \"%s\")", name, mode);
+    }
+}
+
+ScopedFILE::~ScopedFILE() {
+    fclose(file);
+}
+
+struct Glob::Record {
+    size_t next;
+    glob_t result;
+    bool no_match;
+};
+
+Glob::Glob(char const* pattern) : record(new Record()) {
+    int rc = glob(pattern, 0, nullptr, &record->result);
+    if (rc == GLOB_NOMATCH) {
+        record->no_match = true;
+    } else if (rc != 0) {
+        globfree(&record->result);
+        throw StrXception(UNIT, "OSAPI::Glob::Glob(const char*)", 1045, "glob(%s): %d", pattern,
+                          rc);
+    }
+}
+
+Glob::~Glob() {
+    globfree(&record->result);
+}
+
+char const* Glob::next() {
+    if (record->no_match || record->next >= record->result.gl_pathc) {
+        return nullptr;
+    }
+    return record->result.gl_pathv[record->next++];
+}
+
+} // namespace OSAPI
