@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+// An sRGB-encoded colour, one byte a channel.
+struct StarColour {
+    uint8_t r;
+    uint8_t g;
+    uint8_t b;
+};
+
+// Linear luminance of a star of visual magnitude v: a V = 0 star has 1.
+double luminance_from_magnitude(double v);
+
+// The inverse of luminance_from_magnitude.
+double magnitude_from_luminance(double lum);
+
+// Black-body temperature in kelvin of a star of colour index B-V, clamped to
+// [-0.4, 2.0] first (Ballesteros 2012).
+double temperature_from_bv(double bv);
+
+// The colour of a black body at the star's temperature, normalised to its
+// largest channel (the brightness is carried by the luminance).
+StarColour colour_from_bv(double bv);
+
+// Distance in parsecs from a parallax in milliarcseconds; 0 (at infinity)
+// for a parallax that is not positive.
+double distance_from_parallax(double parallax_mas);
+
+// A position on the sky in degrees, moved along its proper motion (in
+// mas/yr, the RA component already multiplied by cos(dec)) for the given
+// number of years. The motion follows the great circle, so stars near the
+// poles stay on the sphere; the result has ra in [0, 360).
+void propagate_position(double& ra, double& dec, double pm_ra_cosdec, double pm_dec, double years);
