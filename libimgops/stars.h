@@ -4,6 +4,8 @@
 #include "base/newmatrix.h"
 #include "base/types.h"
 
+#include <osapi/osapi-unix.h>
+
 #include <cstdint>
 
 // One 32-byte database record, laid out exactly as in the file (little-endian),
@@ -50,6 +52,15 @@ enum op_stars_projection : int32_t {
     OP_STARS_AZIMUTHAL_EQUIDISTANT = 2,
 };
 
+// Framebuffer positions (pixels) must lie strictly within this distance of
+// the origin along each axis; beyond it single precision has no useful value
+// and integer conversion would overflow. A streak end outside draws nothing.
+float const POSITION_LIMIT = 1e9f;
+
+// Projects a star (degrees; dist <= 0 for a star at infinity) through a
+// per-camera matrix to framebuffer pixels; returns whether it is in view. A
+// position without a finite value within POSITION_LIMIT pixels is never in
+// view, and out then holds a clamped stand-in.
 bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
                      op_stars_projection projection, int width, int height, double win_x0,
                      double win_x1, double win_y0, double win_y1, Vector2& out);
@@ -73,6 +84,10 @@ enum op_stars_lines : int32_t {
     OP_STARS_ODD_LINES = 2,
 };
 
+// Adds a Gaussian spot of 1/e radii radius_x, radius_y (pixels) averaged along
+// p0..p1, dimmed by alpha; returns whether any pixel received light. Radii
+// are pulled into [1/1024, 2^20]; a NaN radius or a non-finite intensity
+// draws nothing.
 bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2& p1,
                     float intensity, const Color3& colour, float radius_x, float radius_y,
                     op_stars_lines lines);
@@ -114,6 +129,22 @@ private:
 
     const StarRendererData& data;
     Private* priv;
+};
+
+// A database read in place through a read-only mapping of the whole file. A
+// trailing partial record is not counted.
+class MMAPStarFile : public StarInput {
+public:
+    explicit MMAPStarFile(const char* path);
+    // Unmapping failures are reported, not thrown.
+    ~MMAPStarFile() noexcept override;
+
+    star const* next() override;
+    void rewind() override;
+
+private:
+    star const* cursor;
+    OSAPI::FileMapping mapping;
 };
 
 // Opens a database through a read-only memory mapping; the caller owns the

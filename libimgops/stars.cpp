@@ -1,0 +1,415 @@
+#include "libimgops/stars.h"
+
+#include "base/xception.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+char const* const UNIT = "libimgops/stars";
+
+char const* const WORLD_TO_SCREEN =
+    "bool world_to_screen(double, double, double, double, DblMatrix4, enum op_stars_projection, "
+    "int, int, double, double, double, double, Vector2 &)";
+char const* const OP_STAR_STREAK =
+    "bool op_star_streak(const StarFramebuffer &, const Vector2 &, const Vector2 &, float, const "
+    "Color3 &, float, float, enum op_stars_lines)";
+char const* const STAR_RENDERER =
+    "StarRenderer::StarRenderer(const StarRendererData &, const StarFramebuffer &, StarInput &, "
+    "const Array<struct camera> &)";
+
+float const DEG_TO_RAD = 0.017453292f;
+double const TWO_OVER_PI = 0.6366197466850281; // 2/pi rounded to single precision
+
+// Radii outside this range (pixels) overflow the streak's single-precision
+// constants; they are pulled in to it.
+float const MIN_RADIUS = 1.0f / 1024;
+float const MAX_RADIUS = 1 << 20;
+
+// Bounding-box values are clamped to this before conversion to int: beyond
+// any framebuffer, and far from the int32 limits.
+float const BOX_LIMIT = 2e9f;
+
+bool is_database_magic(star const* header, char const* magic) {
+    return std::memcmp(header, magic, 8) == 0;
+}
+
+float to_position(double v, bool& finite) {
+    if (std::fabs(v) < POSITION_LIMIT) {
+        float f = static_cast<float>(v);
+        if (std::fabs(f) < POSITION_LIMIT) {
+            return f;
+        }
+    }
+    finite = false;
+    return v < 0 ? -POSITION_LIMIT : POSITION_LIMIT;
+}
+
+bool usable_position(Vector2 const& p) {
+    return std::fabs(p[0]) < POSITION_LIMIT && std::fabs(p[1]) < POSITION_LIMIT;
+}
+
+int to_box_int(float v) {
+    return static_cast<int>(std::min(std::max(v, -BOX_LIMIT), BOX_LIMIT));
+}
+
+bool draws_row(op_stars_lines lines, int iy) {
+    switch (lines) {
+    case OP_STARS_ALL_LINES:
+        return true;
+    case OP_STARS_EVEN_LINES:
+        return (iy & 1) == 0;
+    default:
+        return (iy & 1) != 0;
+    }
+}
+
+// sRGB byte to linear light; the 0.03928 threshold is the catalogue's own.
+float decode_srgb(uint8_t byte) {
+    if (byte * 0.0039215689f > 0.03928f) {
+        return std::pow(byte * 0.0037171270f + 0.052132703f, 2.4f);
+    }
+    return byte * 0.00030352699f;
+}
+
+} // namespace
+
+StarInput::~StarInput() = default;
+
+bool StarInput::is_valid() {
+    star const* header = next();
+    if (is_database_magic(header, "ORRELUX1")) {
+        return true;
+    }
+    if (is_database_magic(header, "ORRELUX2")) {
+        is_3d = true;
+        return true;
+    }
+    return false;
+}
+
+bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
+                     op_stars_projection projection, int width, int height, double win_x0,
+                     double win_x1, double win_y0, double win_y1, Vector2& out) {
+    double ra_r = static_cast<float>(ra) * DEG_TO_RAD;
+    double dec_r = static_cast<float>(dec) * DEG_TO_RAD;
+    double cos_dec = std::cos(dec_r);
+    double X = cos_dec * std::cos(ra_r);
+    double Y = std::sin(dec_r);
+    double Z = cos_dec * std::sin(ra_r);
+    // W = 0 leaves only the direction; W > 0 places the star at distance 1/W.
+    double inv_dist = dist > 0 ? 1 / dist : 0;
+    double W = std::max(0.0, inv_dist - 0.01 * parallax);
+
+    double p[4];
+    for (int c = 0; c < 4; c++) {
+        p[c] = X * m(0, c) + Y * m(1, c) + Z * m(2, c) + W * m(3, c);
+    }
+    bool in_front = p[3] >= 0;
+
+    double x, y;
+    bool in_view;
+    switch (projection) {
+    case OP_STARS_PERSPECTIVE:
+        x = p[0] / p[3];
+        y = p[1] / p[3];
+        in_view = in_front && p[2] / p[3] >= 0;
+        break;
+    case OP_STARS_HEMISPHERICAL:
+    case OP_STARS_AZIMUTHAL_EQUIDISTANT: {
+        double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        x = p[0];
+        y = p[1];
+        double z = p[2];
+        if (len != 0) {
+            x /= len;
+            y /= len;
+            z /= len;
+        }
+        if (projection == OP_STARS_AZIMUTHAL_EQUIDISTANT) {
+            double r = std::sqrt(x * x + y * y);
+            if (r != 0) {
+                // Rounding can leave r a hair above 1, where asin has no value.
+                double scale = std::asin(std::min(r, 1.0)) * TWO_OVER_PI / r;
+                x *= scale;
+                y *= scale;
+            }
+        }
+        in_view = in_front && x * x + y * y <= 1 && z >= 0;
+        break;
+    }
+    default:
+        throw StrXception(UNIT, WORLD_TO_SCREEN, 293, "unknown projection");
+    }
+
+    bool finite = true;
+    out[0] = to_position(width * (x - win_x0) / (win_x1 - win_x0), finite);
+    out[1] = to_position(height * (win_y1 - y) / (win_y1 - win_y0), finite);
+    return in_view && finite;
+}
+
+bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2& p1,
+                    float intensity, const Color3& colour, float radius_x, float radius_y,
+                    op_stars_lines lines) {
+    if (!usable_position(p0) || !usable_position(p1)) {
+        return false;
+    }
+    // Footprint cut at 1/6250 of the peak: below that a star adds nothing
+    // visible. An infinite peak has no finite footprint.
+    float peak = 6250.0f * intensity;
+    if (!(peak >= 1.0f) || std::isinf(peak)) {
+        return false;
+    }
+    if (std::isnan(radius_x) || std::isnan(radius_y)) {
+        return false;
+    }
+    float const a = std::min(std::max(radius_x, MIN_RADIUS), MAX_RADIUS);
+    float const b = std::min(std::max(radius_y, MIN_RADIUS), MAX_RADIUS);
+    float const I = intensity;
+    float const k = std::sqrt(std::log(peak));
+    float const ex = k * a;
+    float const ey = k * b;
+
+    float const dx = p1[0] - p0[0];
+    float const dy = p1[1] - p0[1];
+    float const len = std::sqrt(dx * dx + dy * dy);
+    float const ux = len > 0 ? dx / len : 0.0f;
+    float const uy = len > 0 ? dy / len : 0.0f;
+    float const mx = (p0[0] + p1[0]) / 2;
+    float const my = (p0[1] + p1[1]) / 2;
+
+    // Half-width of the span on each row around the segment's line.
+    float s = 1e20f;
+    float hw = 1e20f;
+    if (std::fabs(dy) > 1e-6f) {
+        s = dx / dy;
+        double kd = k;
+        hw = static_cast<float>(kd * a * a + std::fabs(kd * a * b * s));
+    }
+
+    int const x_lo = to_box_int(std::floor(std::min(p0[0], p1[0]) - ex));
+    int const x_hi = to_box_int(std::floor(std::max(p0[0], p1[0]) + ex)) + 1;
+    int const y_lo = to_box_int(std::floor(std::min(p0[1], p1[1]) - ey));
+    int const y_hi = to_box_int(std::floor(std::max(p0[1], p1[1]) + ey)) + 1;
+    if (x_hi < 0 || y_hi < 0 || x_lo >= dst.width || y_lo >= dst.height) {
+        return false;
+    }
+    int const col0 = std::max(x_lo, 0);
+    int const col1 = std::min(x_hi, dst.width - 1);
+    int const row0 = std::max(y_lo, 0);
+    int const row1 = std::min(y_hi, dst.height - 1);
+    if (row0 > row1) {
+        return false;
+    }
+
+    bool const streak = len > 1e-5f;
+    float const a2 = a * a;
+    float const b2 = b * b;
+    float const inv_a2 = 1 / a2;
+    float const inv_b2 = 1 / b2;
+    float q = 0, inv_q = 0, inv_abq = 0, A = 0, inv_len = 0, half_qlen = 0;
+    if (streak) {
+        q = ux * ux * b2 + uy * uy * a2;
+        inv_q = 1 / q;
+        inv_abq = 1 / (a * b * std::sqrt(q));
+        A = 0.88622695f * a * b * I / std::sqrt(q);
+        inv_len = 1 / len;
+        half_qlen = q * len / 2;
+    }
+
+    bool drew = false;
+    for (int iy = row0; iy <= row1; iy++) {
+        if (!draws_row(lines, iy)) {
+            continue;
+        }
+        XASSERT(iy >= 0 && iy < dst.height, UNIT, OP_STAR_STREAK, 115);
+        float const ddy = iy - my;
+        float const ddy2_b2 = ddy * ddy * inv_b2;
+        float const ddy_ux = ddy * ux;
+        float const ddy_uy_a2 = ddy * uy * a2;
+        float const xc = s >= 100000 ? mx : p0[0] + (iy - p0[1]) * s;
+        int const first = to_box_int(std::floor(std::max(xc - hw, static_cast<float>(col0))));
+        int const last = to_box_int(std::ceil(std::min(xc + hw, static_cast<float>(col1))));
+        if (first > last || first >= dst.width) {
+            continue;
+        }
+        XASSERT(first >= 0 && first < dst.width, UNIT, OP_STAR_STREAK, 165);
+        std::ptrdiff_t const row = static_cast<std::ptrdiff_t>(iy) * dst.row_stride;
+        for (int ix = first; ix <= last && ix < dst.width; ix++) {
+            std::ptrdiff_t const at = row + static_cast<std::ptrdiff_t>(ix) * dst.pixel_stride;
+            float const alpha = dst.a[at];
+            if (!(alpha < 1)) {
+                continue;
+            }
+            float const ddx = ix - mx;
+            float v;
+            if (streak) {
+                float const t_perp = ddx * uy - ddy_ux;
+                float const t_par = ddx * ux * b2 + ddy_uy_a2;
+                v = std::exp(-t_perp * t_perp * inv_q) * A *
+                    (std::erf((half_qlen - t_par) * inv_abq) -
+                     std::erf((-half_qlen - t_par) * inv_abq)) *
+                    inv_len;
+            } else {
+                v = I * std::exp(-ddx * ddx * inv_a2 - ddy2_b2);
+            }
+            float const c = (1 - alpha) * v;
+            dst.r[at] += colour[0] * c;
+            dst.g[at] += colour[1] * c;
+            dst.b[at] += colour[2] * c;
+            if (c > 0) {
+                drew = true;
+            }
+        }
+    }
+    return drew;
+}
+
+struct StarRenderer::Private {
+    Private(const StarFramebuffer& fb, StarInput& input, const Array<camera>& cams)
+        : fb(fb), input(input), cams(cams) {}
+
+    const StarFramebuffer& fb;
+    StarInput& input;
+    const Array<camera>& cams;
+    Array<DblMatrix4> xforms;
+    float gain = 0;
+    float radius_x = 0;
+    float radius_y = 0;
+    u32 index = 0;
+};
+
+StarRenderer::StarRenderer(const StarRendererData& data, const StarFramebuffer& fb,
+                           StarInput& input, const Array<camera>& cams)
+    : data(data), priv(new Private(fb, input, cams)) {
+    std::unique_ptr<Private> guard(priv);
+    XASSERT(priv->cams.len() > 0, UNIT, STAR_RENDERER, 472);
+
+    unsigned const n = cams.len();
+    for (camera const& cam : cams) {
+        if (data.projection == OP_STARS_PERSPECTIVE) {
+            priv->xforms.append(cam.xform * DblMatrix4::perspective(cam.zoom, cam.near, cam.far));
+        } else {
+            priv->xforms.append(cam.xform);
+        }
+    }
+
+    // Each of the n - 1 segments of a blurred star carries its share of the
+    // light; a streak is an average, so the total does not depend on n.
+    float gain = static_cast<float>(data.brightness * 4);
+    if (n >= 2) {
+        gain /= static_cast<float>(n - 1);
+    }
+
+    // Sizes are in 1/2000 of the framebuffer width. The x radius is scaled
+    // by the pixel aspect so that the spot keeps its shape in the projected
+    // plane.
+    double const W = fb.width;
+    double const H = fb.height;
+    double const t = 0.0005 * W;
+    float radius_y = static_cast<float>(data.size_y * t);
+    float const rx0 = static_cast<float>(data.size_x * t);
+    float radius_x = static_cast<float>(rx0 * W * std::fabs(data.win_y0 - data.win_y1) /
+                                        (H * std::fabs(data.win_x1 - data.win_x0)));
+
+    // A sub-pixel spot is drawn one pixel wide and dimmer, keeping its light.
+    if (!(radius_x >= 1)) {
+        gain *= radius_x;
+        radius_x = 1;
+    }
+    if (!(radius_y >= 1)) {
+        gain *= radius_y;
+        radius_y = 1;
+    }
+    priv->gain = gain;
+    priv->radius_x = radius_x;
+    priv->radius_y = radius_y;
+
+    star const* header = input.next();
+    if (is_database_magic(header, "ORRELUX2")) {
+        input.is_3d = true;
+    } else if (!is_database_magic(header, "ORRELUX1")) {
+        throw StrXception(UNIT, STAR_RENDERER, 526, "error in star database file");
+    }
+    priv->index = 1;
+    guard.release();
+}
+
+StarRenderer::~StarRenderer() {
+    delete priv;
+}
+
+bool StarRenderer::render_star(bool& drew) {
+    if (!(priv->index < priv->input.count)) {
+        return false;
+    }
+    if (data.brightness == 0 || std::isnan(data.brightness)) {
+        return false;
+    }
+    if (do_render_star(priv->input.next())) {
+        drew = true;
+    }
+    priv->index++;
+    return priv->index < priv->input.count;
+}
+
+bool StarRenderer::do_render_star(const star* s) {
+    if (!(static_cast<double>(s->lum) >= data.lum_threshold)) {
+        return false;
+    }
+    double const dist = data.three_d && priv->input.is_3d ? s->dist : -1;
+
+    float lum = s->lum;
+    if (data.lum_exponent != 1.0) {
+        lum = std::pow(s->lum, static_cast<float>(data.lum_exponent));
+    }
+    if (static_cast<double>(lum) > data.lum_max) {
+        lum = static_cast<float>(data.lum_max);
+    }
+
+    Color3 colour{decode_srgb(s->r), decode_srgb(s->g), decode_srgb(s->b)};
+    float const tint = static_cast<float>(data.tint_strength);
+    float const sat = static_cast<float>(data.saturation);
+    for (int i = 0; i < 3; i++) {
+        colour[i] = (1 - tint) * colour[i] + tint * data.tint[i];
+        // Blended with mid grey, not with the star's own luminance.
+        colour[i] = sat * colour[i] + (0.5f - 0.5f * sat);
+    }
+    float const intensity = lum * priv->gain;
+
+    StarFramebuffer const& fb = priv->fb;
+    auto project = [&](unsigned i, Vector2& pos) {
+        return world_to_screen(s->ra, s->dec, dist, data.parallax, priv->xforms[i], data.projection,
+                               fb.width, fb.height, data.win_x0, data.win_x1, data.win_y0,
+                               data.win_y1, pos);
+    };
+
+    Vector2 prev{};
+    bool prev_vis = project(0, prev);
+    unsigned const n = priv->xforms.len();
+    if (n == 1) {
+        return prev_vis && op_star_streak(fb, prev, prev, intensity, colour, priv->radius_x,
+                                          priv->radius_y, data.lines);
+    }
+    // A perspective segment needs both ends in view; a fisheye segment is
+    // drawn when either end is, since its positions stay finite.
+    bool const both = data.projection == OP_STARS_PERSPECTIVE;
+    bool drew = false;
+    for (unsigned i = 1; i < n; i++) {
+        Vector2 pos{};
+        bool vis = project(i, pos);
+        if (both ? prev_vis && vis : prev_vis || vis) {
+            if (op_star_streak(fb, prev, pos, intensity, colour, priv->radius_x, priv->radius_y,
+                               data.lines)) {
+                drew = true;
+            }
+        }
+        prev = pos;
+        prev_vis = vis;
+    }
+    return drew;
+}
