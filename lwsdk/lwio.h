@@ -1,0 +1,87 @@
+#pragma once
+
+/* Block-structured load and save states, and the host's file service that
+   opens them on files.
+
+   Two I/O modes. LWIO_BINARY reads and writes raw bytes: `read` and `write`
+   move bytes unchanged, the typed functions move their values' bytes in the
+   machine's order, strings end with a NUL byte, and there are no blocks
+   (findBlk finds none, beginBlk and endBlk write nothing).
+
+   LWIO_ASCII is the host's text form, the one its scene files use for
+   plug-in data. A leaf block is one line "Token v1 v2 ..."; a nested block
+   opens with a line "{ Token", holds its contents indented by two more
+   blanks, and closes with a line "}". Outside leaf blocks each write call
+   makes one line and each read call consumes one line; inside a leaf block
+   the values follow one another on the block's line and reads never go past
+   it. Ints are decimal; floats are written with 9 significant digits, which
+   brings every finite float back bit-exact; strings are written between
+   double quotes with no escapes, so a string comes back exactly when it is
+   the last value on its line (reading takes everything up to the line's last
+   double quote), and line breaks inside a string are written as blanks. */
+
+/* A four-character block ID: 'V','E','R','S' gives 0x56455253. */
+typedef unsigned int LWID;
+#define LWID_(a, b, c, d)                                                                          \
+    ((((LWID)(unsigned char)(a)) << 24) | (((LWID)(unsigned char)(b)) << 16) |                     \
+     (((LWID)(unsigned char)(c)) << 8) | ((LWID)(unsigned char)(d)))
+
+/* A block ID and the token that stands for it in text form. A list of them
+   ends with an entry whose ID is 0. */
+typedef struct st_LWBlockIdent {
+    LWID id;
+    const char* token;
+} LWBlockIdent;
+
+#define LWIO_BINARY 0
+#define LWIO_ASCII 1
+
+/* Every function takes the state's `readData` as its first argument. */
+typedef struct st_LWLoadState {
+    int ioMode;
+    void* readData;
+    /* Binary: up to `len` bytes; returns how many, 0 at the end of the data.
+       Text: the rest of the current line (one separating blank skipped),
+       NUL-terminated, cut to `len` - 1 bytes; returns the number of bytes
+       stored, or -1 when no line is left in the current block. */
+    int (*read)(void* readData, char* buf, int len);
+    /* Fill up to `n` values; return how many were read. */
+    int (*readI4)(void* readData, int* vals, int n);
+    int (*readFP)(void* readData, float* vals, int n);
+    /* Fills `buf` with one string, NUL-terminated and cut to `max` - 1 bytes;
+       returns the string's length, or -1 when there is none. */
+    int (*readStr)(void* readData, char* buf, int max);
+    /* Enters the next block at the current level whose ID is in `list`,
+       skipping others; returns its ID, or 0 when no such block remains
+       before the end of the enclosing block. */
+    LWID (*findBlk)(void* readData, const LWBlockIdent* list);
+    /* Leaves the block entered last, skipping whatever of it was not read. */
+    void (*endBlk)(void* readData);
+} LWLoadState;
+
+/* Every function takes the state's `writeData` as its first argument. */
+typedef struct st_LWSaveState {
+    int ioMode;
+    void* writeData;
+    /* Binary: `len` raw bytes. Text: the bytes as one line, or appended to
+       the open leaf block's line. */
+    void (*write)(void* writeData, const char* buf, int len);
+    void (*writeI4)(void* writeData, const int* vals, int n);
+    void (*writeFP)(void* writeData, const float* vals, int n);
+    void (*writeStr)(void* writeData, const char* str);
+    /* `leaf` non-zero opens a leaf block, which holds only values. */
+    void (*beginBlk)(void* writeData, const LWBlockIdent* ident, int leaf);
+    /* Closes the block opened last. */
+    void (*endBlk)(void* writeData);
+} LWSaveState;
+
+#define LWFILEIOFUNCS_GLOBAL "File IO 5"
+
+typedef struct st_LWFileIOFuncs {
+    /* Null when the file cannot be opened or created. */
+    LWLoadState* (*openLoad)(const char* path, int ioMode);
+    LWSaveState* (*openSave)(const char* path, int ioMode);
+    void (*closeLoad)(LWLoadState* load);
+    /* Finishes the file; the text or bytes reach the file here. */
+    void (*closeSave)(LWSaveState* save);
+} LWFileIOFuncs;
