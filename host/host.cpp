@@ -1,0 +1,89 @@
+#include "host/host.h"
+
+#include "host/file_io.h"
+#include "host/scene_globals.h"
+#include "base/xception.h"
+#include "lwsdk/lwhost.h"
+#include "lwsdk/lwio.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+Host* active_host = nullptr;
+
+void show_error(char const* line1, char const* line2) {
+    Host::active().show_error(line1, line2);
+}
+
+LWMessageFuncs message_funcs = {show_error};
+
+void* value_global(unsigned value) {
+    return reinterpret_cast<void*>(uintptr_t(value));
+}
+
+} // namespace
+
+Host::Host() : scene_info_() {
+    XASSERT(active_host == nullptr, "host/host", "Host::Host()", 29);
+    active_host = this;
+}
+
+Host::~Host() {
+    active_host = nullptr;
+}
+
+Host& Host::active() {
+    XASSERT(active_host != nullptr, "host/host", "static Host& Host::active()", 38);
+    return *active_host;
+}
+
+void* Host::global(char const* name, int) {
+    if (!active_host || !name) {
+        return nullptr;
+    }
+    return active_host->lookup(name);
+}
+
+void* Host::lookup(std::string const& name) {
+    if (removed_.count(name)) {
+        return nullptr;
+    }
+    if (name == LWSCENEINFO_GLOBAL) {
+        fill_scene_info(scene, scene_info_);
+        return &scene_info_;
+    }
+    if (name == LWCAMERAINFO_GLOBAL) {
+        return host_camera_info();
+    }
+    if (name == LWITEMINFO_GLOBAL) {
+        return host_item_info();
+    }
+    if (name == LWMESSAGEFUNCS_GLOBAL) {
+        return &message_funcs;
+    }
+    if (name == LWFILEIOFUNCS_GLOBAL) {
+        return host_file_io();
+    }
+    if (name == LWSYSTEMID_GLOBAL) {
+        return value_global(system_id);
+    }
+    if (name == LWPRODUCTINFO_GLOBAL) {
+        return value_global(product_info);
+    }
+    return nullptr;
+}
+
+void Host::remove_global(char const* name) {
+    removed_.insert(name);
+}
+
+void Host::show_error(char const* line1, char const* line2) {
+    HostMessage message{line1 ? line1 : "", line2 ? line2 : "", line2 != nullptr};
+    fprintf(stderr, "host error: %s\n", message.line1.c_str());
+    if (message.has_line2) {
+        fprintf(stderr, "            %s\n", message.line2.c_str());
+    }
+    messages_.push_back(message);
+}

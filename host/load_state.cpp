@@ -1,0 +1,323 @@
+#include "host/load_state.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string trimmed(std::string const& line) {
+    std::size_t b = 0, e = line.size();
+    while (b < e && blank(line[b])) {
+        b++;
+    }
+    while (e > b && blank(line[e - 1])) {
+        e--;
+    }
+    return line.substr(b, e - b);
+}
+
+bool opens_block(std::string const& t) {
+    return !t.empty() && t[0] == '{';
+}
+bool closes_block(std::string const& t) {
+    return t == "}";
+}
+
+// The token of a trimmed line, and where the line's values start.
+std::string token_of(std::string const& t, std::size_t& values) {
+    std::size_t b = opens_block(t) ? 1 : 0;
+    while (b < t.size() && blank(t[b])) {
+        b++;
+    }
+    std::size_t e = b;
+    while (e < t.size() && !blank(t[e])) {
+        e++;
+    }
+    values = e;
+    return t.substr(b, e - b);
+}
+
+LWID match(LWBlockIdent const* list, std::string const& token) {
+    for (; list && list->id; list++) {
+        if (list->token && token == list->token) {
+            return list->id;
+        }
+    }
+    return 0;
+}
+
+int copy_out(std::string const& text, char* buf, int max) {
+    if (max <= 0) {
+        return 0;
+    }
+    std::size_t n = text.size() < std::size_t(max - 1) ? text.size() : std::size_t(max - 1);
+    memcpy(buf, text.data(), n);
+    buf[n] = 0;
+    return static_cast<int>(n);
+}
+
+LoadState& self(void* data) {
+    return *static_cast<LoadState*>(data);
+}
+
+int read(void* data, char* buf, int len) {
+    return self(data).read(buf, len);
+}
+int read_i4(void* data, int* vals, int n) {
+    return self(data).read_i4(vals, n);
+}
+int read_fp(void* data, float* vals, int n) {
+    return self(data).read_fp(vals, n);
+}
+int read_str(void* data, char* buf, int max) {
+    return self(data).read_str(buf, max);
+}
+LWID find_block(void* data, LWBlockIdent const* list) {
+    return self(data).find_block(list);
+}
+void end_block(void* data) {
+    self(data).end_block();
+}
+
+} // namespace
+
+LoadState::LoadState(std::string data, int io_mode)
+    : data_(std::move(data)), record_{io_mode,   this,       ::read,       ::read_i4,
+                                      ::read_fp, ::read_str, ::find_block, ::end_block} {}
+
+LoadState& LoadState::of(LWLoadState* state) {
+    return self(state->readData);
+}
+
+bool LoadState::next_line(std::string& line) {
+    if (pos_ >= data_.size()) {
+        return false;
+    }
+    std::size_t end = data_.find('\n', pos_);
+    if (end == std::string::npos) {
+        end = data_.size();
+    }
+    line = data_.substr(pos_, end - pos_);
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    pos_ = end + 1;
+    return true;
+}
+
+// Makes the line that the next value read takes from current: a leaf's own
+// line, or else the next line of the block when it is neither a block
+// opener nor the block's end.
+bool LoadState::value_line() {
+    if (in_leaf() || has_line_) {
+        return has_line_;
+    }
+    std::size_t start = pos_;
+    std::string line;
+    if (!next_line(line)) {
+        return false;
+    }
+    std::string t = trimmed(line);
+    if (opens_block(t) || closes_block(t)) {
+        pos_ = start;
+        return false;
+    }
+    std::size_t indent = 0;
+    while (indent < line.size() && blank(line[indent])) {
+        indent++;
+    }
+    line_ = line.substr(indent);
+    line_pos_ = 0;
+    has_line_ = true;
+    return true;
+}
+
+// Outside a leaf every read call consumes its whole line.
+void LoadState::line_read() {
+    if (!in_leaf()) {
+        has_line_ = false;
+    }
+}
+
+void LoadState::skip_block_body() {
+    int depth = 1;
+    std::string line;
+    while (depth > 0 && next_line(line)) {
+        std::string t = trimmed(line);
+        if (opens_block(t)) {
+            depth++;
+        } else if (closes_block(t)) {
+            depth--;
+        }
+    }
+}
+
+int LoadState::read(char* buf, int len) {
+    if (!text()) {
+        std::size_t left = data_.size() - pos_;
+        std::size_t n = len <= 0 ? 0 : (std::size_t(len) < left ? std::size_t(len) : left);
+        memcpy(buf, data_.data() + pos_, n);
+        pos_ += n;
+        return static_cast<int>(n);
+    }
+    if (!value_line()) {
+        copy_out(std::string(), buf, len);
+        return -1;
+    }
+    if (line_pos_ < line_.size() && line_[line_pos_] == ' ') {
+        line_pos_++;
+    }
+    int n = copy_out(line_.substr(line_pos_), buf, len);
+    line_pos_ = line_.size();
+    line_read();
+    return n;
+}
+
+int LoadState::read_i4(int* vals, int n) {
+    int count = 0;
+    if (!text()) {
+        for (; count < n && data_.size() - pos_ >= sizeof(int); count++) {
+            memcpy(&vals[count], data_.data() + pos_, sizeof(int));
+            pos_ += sizeof(int);
+        }
+        return count;
+    }
+    if (!value_line()) {
+        return 0;
+    }
+    for (; count < n; count++) {
+        char const* start = line_.c_str() + line_pos_;
+        char* end;
+        errno = 0;
+        long v = strtol(start, &end, 10);
+        if (end == start || errno == ERANGE || v < INT_MIN || v > INT_MAX) {
+            break;
+        }
+        vals[count] = static_cast<int>(v);
+        line_pos_ += std::size_t(end - start);
+    }
+    line_read();
+    return count;
+}
+
+int LoadState::read_fp(float* vals, int n) {
+    int count = 0;
+    if (!text()) {
+        for (; count < n && data_.size() - pos_ >= sizeof(float); count++) {
+            memcpy(&vals[count], data_.data() + pos_, sizeof(float));
+            pos_ += sizeof(float);
+        }
+        return count;
+    }
+    if (!value_line()) {
+        return 0;
+    }
+    for (; count < n; count++) {
+        char const* start = line_.c_str() + line_pos_;
+        char* end;
+        float v = strtof(start, &end);
+        if (end == start) {
+            break;
+        }
+        vals[count] = v;
+        line_pos_ += std::size_t(end - start);
+    }
+    line_read();
+    return count;
+}
+
+int LoadState::read_str(char* buf, int max) {
+    if (!text()) {
+        if (pos_ >= data_.size()) {
+            copy_out(std::string(), buf, max);
+            return -1;
+        }
+        std::size_t end = data_.find('\0', pos_);
+        std::string s = data_.substr(pos_, end == std::string::npos ? end : end - pos_);
+        pos_ = end == std::string::npos ? data_.size() : end + 1;
+        return copy_out(s, buf, max);
+    }
+    if (!value_line()) {
+        copy_out(std::string(), buf, max);
+        return -1;
+    }
+    std::size_t p = line_pos_;
+    while (p < line_.size() && blank(line_[p])) {
+        p++;
+    }
+    if (p >= line_.size()) {
+        line_read();
+        copy_out(std::string(), buf, max);
+        return -1;
+    }
+    std::string s;
+    std::size_t last_quote = line_.rfind('"');
+    if (line_[p] == '"' && last_quote > p) {
+        s = line_.substr(p + 1, last_quote - p - 1);
+        line_pos_ = last_quote + 1;
+    } else {
+        std::size_t e = p;
+        while (e < line_.size() && !blank(line_[e])) {
+            e++;
+        }
+        s = line_.substr(p, e - p);
+        line_pos_ = e;
+    }
+    line_read();
+    return copy_out(s, buf, max);
+}
+
+LWID LoadState::find_block(LWBlockIdent const* list) {
+    if (!text() || in_leaf()) {
+        return 0;
+    }
+    has_line_ = false;
+    for (;;) {
+        std::size_t start = pos_;
+        std::string line;
+        if (!next_line(line)) {
+            return 0;
+        }
+        std::string t = trimmed(line);
+        if (t.empty()) {
+            continue;
+        }
+        if (closes_block(t)) {
+            pos_ = start;
+            return 0;
+        }
+        std::size_t values;
+        LWID id = match(list, token_of(t, values));
+        if (opens_block(t)) {
+            if (id) {
+                leaves_.push_back(false);
+                return id;
+            }
+            skip_block_body();
+        } else if (id) {
+            leaves_.push_back(true);
+            line_ = t.substr(values);
+            line_pos_ = 0;
+            has_line_ = true;
+            return id;
+        }
+    }
+}
+
+void LoadState::end_block() {
+    if (!text() || leaves_.empty()) {
+        return;
+    }
+    bool leaf = leaves_.back();
+    leaves_.pop_back();
+    has_line_ = false;
+    if (!leaf) {
+        skip_block_body();
+    }
+}

@@ -1,0 +1,174 @@
+#include "host/save_state.h"
+
+#include <cstdio>
+
+namespace {
+
+SaveState& self(void* data) {
+    return *static_cast<SaveState*>(data);
+}
+
+void write(void* data, char const* buf, int len) {
+    self(data).write(buf, len);
+}
+void write_i4(void* data, int const* vals, int n) {
+    self(data).write_i4(vals, n);
+}
+void write_fp(void* data, float const* vals, int n) {
+    self(data).write_fp(vals, n);
+}
+void write_str(void* data, char const* str) {
+    self(data).write_str(str);
+}
+void begin_block(void* data, LWBlockIdent const* ident, int leaf) {
+    self(data).begin_block(ident, leaf);
+}
+void end_block(void* data) {
+    self(data).end_block();
+}
+
+} // namespace
+
+SaveState::SaveState(int io_mode)
+    : record_{io_mode,    this,        ::write,       ::write_i4,
+              ::write_fp, ::write_str, ::begin_block, ::end_block} {}
+
+SaveState::~SaveState() = default;
+
+SaveState& SaveState::of(LWSaveState* state) {
+    return self(state->writeData);
+}
+
+void SaveState::indent() {
+    for (Open open : open_) {
+        if (open == Open::NESTED) {
+            data_ += "  ";
+        }
+    }
+}
+
+// Inside a leaf the values follow the token on its line; elsewhere each
+// write call makes a line of its own.
+void SaveState::begin_value() {
+    if (!open_.empty() && open_.back() == Open::LEAF) {
+        data_ += ' ';
+    } else {
+        indent();
+    }
+}
+
+void SaveState::end_value() {
+    if (open_.empty() || open_.back() != Open::LEAF) {
+        data_ += '\n';
+    }
+}
+
+// A line break would end the line early; the text form has no escape for it.
+void SaveState::append_line_text(char const* text, std::size_t len) {
+    for (std::size_t i = 0; i < len; i++) {
+        data_ += text[i] == '\n' || text[i] == '\r' ? ' ' : text[i];
+    }
+}
+
+void SaveState::write(char const* buf, int len) {
+    if (len < 0) {
+        return;
+    }
+    if (!text()) {
+        data_.append(buf, std::size_t(len));
+        return;
+    }
+    begin_value();
+    append_line_text(buf, std::size_t(len));
+    end_value();
+}
+
+void SaveState::write_i4(int const* vals, int n) {
+    if (n <= 0) {
+        return;
+    }
+    if (!text()) {
+        data_.append(reinterpret_cast<char const*>(vals), sizeof(int) * std::size_t(n));
+        return;
+    }
+    begin_value();
+    for (int i = 0; i < n; i++) {
+        char number[16];
+        snprintf(number, sizeof number, i ? " %d" : "%d", vals[i]);
+        data_ += number;
+    }
+    end_value();
+}
+
+void SaveState::write_fp(float const* vals, int n) {
+    if (n <= 0) {
+        return;
+    }
+    if (!text()) {
+        data_.append(reinterpret_cast<char const*>(vals), sizeof(float) * std::size_t(n));
+        return;
+    }
+    begin_value();
+    for (int i = 0; i < n; i++) {
+        // Nine significant digits bring every float back bit-exact.
+        char number[32];
+        snprintf(number, sizeof number, i ? " %.9g" : "%.9g", double(vals[i]));
+        data_ += number;
+    }
+    end_value();
+}
+
+void SaveState::write_str(char const* str) {
+    std::string s = str ? str : "";
+    if (!text()) {
+        data_.append(s.c_str(), s.size() + 1);
+        return;
+    }
+    begin_value();
+    data_ += '"';
+    append_line_text(s.data(), s.size());
+    data_ += '"';
+    end_value();
+}
+
+void SaveState::begin_block(LWBlockIdent const* ident, int leaf) {
+    if (!text() || !ident) {
+        return;
+    }
+    // A leaf holds values only; a block begun inside one goes on a line of
+    // its own.
+    if (!open_.empty() && open_.back() == Open::LEAF) {
+        data_ += '\n';
+        open_.back() = Open::LEAF_LINE_ENDED;
+    }
+    std::string token;
+    if (ident->token) {
+        token = ident->token;
+    } else {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            token += char((ident->id >> shift) & 0xFF);
+        }
+    }
+    indent();
+    if (leaf) {
+        data_ += token;
+        open_.push_back(Open::LEAF);
+    } else {
+        data_ += "{ " + token + "\n";
+        open_.push_back(Open::NESTED);
+    }
+}
+
+void SaveState::end_block() {
+    if (!text() || open_.empty()) {
+        return;
+    }
+    Open open = open_.back();
+    open_.pop_back();
+    if (open == Open::LEAF) {
+        data_ += '\n';
+    } else if (open == Open::NESTED) {
+        indent();
+        data_ += "}\n";
+    }
+}
