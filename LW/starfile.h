@@ -1,0 +1,30 @@
+#pragma once
+
+#include "libimgops/stars.h"
+#include "base/array.h"
+#include "base/string.h"
+#include "base/types.h"
+
+// A star database loaded whole through the host's file services. One
+// zero-filled record follows the `count` records read, so that taking the
+// header of an empty file yields zeros.
+class LWStarFile : public StarInput {
+public:
+    // Throws StrXception "error opening star database" when the file cannot
+    // be opened. The header is not examined.
+    explicit LWStarFile(const char* path);
+    ~LWStarFile() override;
+
+    star const* next() override;
+    void rewind() override;
+
+    s32 cursor;          // index of the next record handed out
+    Array<star> records; // the whole file, then the zero record
+    String filename;     // the path the reader was opened on
+};
+
+// Probes the header of the file at `path` without loading the file: whether
+// it is a star database, and through `is_3d` (when not null) whether it
+// carries star distances. A file that cannot be opened leaves `*is_3d` as it
+// was.
+bool check_starfile(const char* path, bool* is_3d);
