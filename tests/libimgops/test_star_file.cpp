@@ -112,3 +112,9 @@ TEST(MappedStarFile, RewindReturnsToTheHeader) {
 TEST(MappedStarFile, MissingFileThrows) {
     EXPECT_THROW(op_stars_file_input("/nonexistent/orrelux/none.stars"), StrXception);
 }
+
+TEST(MappedStarFile, EmptyFileCannotBeMapped) {
+    TempDatabase db;
+    db.write("");
+    EXPECT_THROW(op_stars_file_input(db.path.c_str()), StrXception);
+}

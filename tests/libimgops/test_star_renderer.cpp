@@ -320,6 +320,17 @@ TEST_F(StarRendererTest, PerspectiveSegmentEndBesideTheEyeAddsNoLight) {
     EXPECT_FALSE(render_one(make_star(90, 0, 1)));
 }
 
+TEST_F(StarRendererTest, UnknownProjectionSurfacesWithTheFirstVisibleStar) {
+    data.projection = static_cast<op_stars_projection>(3);
+    data.lum_threshold = 0.5;
+    MemoryStars input("ORRELUX1", {make_star(90, 0, 0.1f), make_star(90, 0, 1)});
+    add_camera(DblMatrix4::the_identity());
+    StarRenderer renderer(data, img.fb, input, cams);
+    bool drew = false;
+    EXPECT_TRUE(renderer.render_star(drew));
+    EXPECT_THROW(renderer.render_star(drew), StrXception);
+}
+
 class StarRendererDistances : public StarRendererTest {
 protected:
     // Column of the brightest pixel on the middle row.
