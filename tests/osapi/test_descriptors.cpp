@@ -130,13 +130,6 @@ TEST_F(Descriptors, ReadShortReturnsWhatThereIsThenZero) {
     EXPECT_EQ(OSAPI::read_short(file.fd, buf, 10), 0);
 }
 
-TEST_F(Descriptors, ReadOfNothingReturnsZero) {
-    std::string path = dir.file("empty");
-    write_text(path, "");
-    OSAPI::DiskFile file(OSAPI::open(path.c_str(), 1));
-    EXPECT_EQ(OSAPI::read(file.fd, nullptr, 0), 0);
-}
-
 TEST_F(Descriptors, PositionedReadAndWriteLeaveTheOffsetAlone) {
     std::string path = dir.file("f");
     OSAPI::DiskFile file(OSAPI::open(path.c_str(), 3));

@@ -238,9 +238,3 @@ TEST_F(Clock, MicrosecsAdvanceWithTime) {
     EXPECT_GE(after - before, 2000u);
     EXPECT_LT(after - before, 10000000u);
 }
-
-TEST_F(Clock, PageSizeIsAPowerOfTwo) {
-    uword page = OSAPI::get_page_size();
-    EXPECT_GE(page, 512u);
-    EXPECT_EQ(page & (page - 1), 0u);
-}
