@@ -49,7 +49,7 @@ std::optional<double> parse_number(std::string_view text, char const* what) {
     char* end = nullptr;
     double const value = is_decimal_text(trimmed) ? std::strtod(trimmed.c_str(), &end) : NAN;
     if (end != trimmed.c_str() + trimmed.size() || !std::isfinite(value)) {
-        throw BadLine{std::string("bad ") + what + " \"" + std::string(text) + "\""};
+        throw BadLine{std::string("bad ") + what + " \"" + trimmed + "\""};
     }
     return value;
 }
