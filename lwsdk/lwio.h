@@ -49,7 +49,7 @@ typedef struct st_LWLoadState {
     int (*readI4)(void* readData, int* vals, int n);
     int (*readFP)(void* readData, float* vals, int n);
     /* Fills `buf` with one string, NUL-terminated and cut to `max` - 1 bytes;
-       returns the string's length, or -1 when there is none. */
+       returns the number of bytes stored, or -1 when there is no string. */
     int (*readStr)(void* readData, char* buf, int max);
     /* Enters the next block at the current level whose ID is in `list`,
        skipping others; returns its ID, or 0 when no such block remains

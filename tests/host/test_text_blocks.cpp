@@ -198,14 +198,14 @@ TEST_F(TextBlocks, FindSkipsBlocksNotInTheList) {
     leaf_ints(INTS, {1});
     nest(OPTIONS);
     nest(INNER);
-    leaf_ints(END, {});
+    leaf_ints(END, {1});
     end();
     end();
     leaf_string("x");
-    out->beginBlk(out->writeData, END, 1);
-    out->endBlk(out->writeData);
+    leaf_ints(END, {2});
     in = reader();
-    EXPECT_EQ(find(ONLY_END), END->id) << "the END inside Options is not at this level";
+    EXPECT_EQ(find(ONLY_END), END->id);
+    EXPECT_EQ(read_int(), 2) << "the END inside Options is not at this level";
     in->endBlk(in->readData);
     EXPECT_EQ(find(), 0u);
 }
