@@ -1,0 +1,184 @@
+#include "LW/orrelux.h"
+
+#include "LW/file_io.h"
+#include "LW/host_globals.h"
+#include "LW/orrelux_ini.h"
+#include "LW/process.h"
+#include "LW/settings.h"
+#include "base/xception.h"
+#include "lwsdk/lwfilter.h"
+#include "lwsdk/lwhandler.h"
+#include "lwsdk/lwhost.h"
+#include "lwsdk/lwrender.h"
+
+#include <cstdint>
+
+namespace {
+
+char const* const SERVER_NAME = "Orrelux";
+char const* const DESCRIPTION = "Orrelux 2.3";
+
+// Besides "Final_Render" and "Alpha" the filter needs no buffer.
+char const* const NO_BUFFERS[] = {nullptr};
+
+orrelux* record(LWInstance inst) {
+    return static_cast<orrelux*>(inst);
+}
+
+LWInstance create(void*, void*, LWError*) {
+    orrelux* rec = nullptr;
+    try {
+        rec = new orrelux();
+        orrelux_defaults(rec);
+        return rec;
+    } catch (Xception const& e) {
+        e.print();
+        delete rec;
+        return nullptr;
+    }
+}
+
+void destroy(LWInstance inst) {
+    orrelux* rec = record(inst);
+    delete rec->star_cache;
+    delete rec;
+}
+
+// A reader and a panel belong to exactly one record.
+LWError copy(LWInstance from, LWInstance to) {
+    try {
+        orrelux* source = record(from);
+        orrelux* target = record(to);
+        delete target->star_cache;
+        target->star_cache = nullptr;
+        *target = *source;
+        target->star_cache = nullptr;
+        target->panel_open = false;
+    } catch (Xception const& e) {
+        e.print();
+    }
+    return nullptr;
+}
+
+LWError load(LWInstance inst, LWLoadState* state) {
+    try {
+        orrelux_load(record(inst), state);
+    } catch (Xception const& e) {
+        e.print();
+    }
+    return nullptr;
+}
+
+LWError save(LWInstance inst, LWSaveState* state) {
+    try {
+        orrelux_save(record(inst), state, true);
+    } catch (Xception const& e) {
+        e.print();
+    }
+    return nullptr;
+}
+
+char const* describe(LWInstance) {
+    return DESCRIPTION;
+}
+
+LWItemID const* use_items(LWInstance) {
+    return nullptr;
+}
+
+// Follows renames in list order, so P to Q then Q to R ends on R; a pair
+// before the matching one is not looked at again.
+void change_id(LWInstance inst, LWItemID const* pairs) {
+    orrelux* rec = record(inst);
+    if (!pairs || !pairs[0]) {
+        return;
+    }
+    LWItemID current = rec->parent_id;
+    for (LWItemID const* pair = pairs; pair[0]; pair += 2) {
+        if (pair[0] == current) {
+            rec->parent_id = pair[1];
+            current = pair[1];
+        }
+    }
+}
+
+LWError process_frame(LWInstance inst, LWFilterAccess const* access) {
+    return process(record(inst), access);
+}
+
+char const* const* buffers(LWInstance) {
+    return NO_BUFFERS;
+}
+
+unsigned value_global(GlobalFunc* global, char const* name) {
+    return static_cast<unsigned>(reinterpret_cast<uintptr_t>(global(name, GFUSE_TRANSIENT)));
+}
+
+int activate_handler(int version, GlobalFunc* global, void* local, void*) {
+    if (version != LWIMAGEFILTER_VERSION) {
+        return AFUNC_BADVERSION;
+    }
+    try {
+        orrelux_ini.global_func = global;
+        LWImageFilterHandler* handler = static_cast<LWImageFilterHandler*>(local);
+        handler->inst->priv = nullptr;
+        handler->inst->create = create;
+        handler->inst->destroy = destroy;
+        handler->inst->copy = copy;
+        handler->inst->load = load;
+        handler->inst->save = save;
+        handler->inst->descln = describe;
+        if (handler->item) {
+            handler->item->useItems = use_items;
+            handler->item->changeID = change_id;
+        }
+        handler->process = process_frame;
+        handler->flags = buffers;
+
+        scene_info = static_cast<LWSceneInfo*>(global(LWSCENEINFO_GLOBAL, GFUSE_TRANSIENT));
+        camera_info = static_cast<LWCameraInfo*>(global(LWCAMERAINFO_GLOBAL, GFUSE_TRANSIENT));
+        orrelux_ini.item_info =
+            static_cast<LWItemInfo*>(global(LWITEMINFO_GLOBAL, GFUSE_TRANSIENT));
+        orrelux_ini.message_funcs =
+            static_cast<LWMessageFuncs*>(global(LWMESSAGEFUNCS_GLOBAL, GFUSE_TRANSIENT));
+        orrelux_ini.file_io =
+            static_cast<LWFileIOFuncs*>(global(LWFILEIOFUNCS_GLOBAL, GFUSE_TRANSIENT));
+        // The star database reader reaches the host's files through its own
+        // hook.
+        set_orrelux_file_io(orrelux_ini.file_io);
+        if (!scene_info || !camera_info || !orrelux_ini.item_info || !orrelux_ini.message_funcs ||
+            !orrelux_ini.file_io) {
+            return AFUNC_BADGLOBAL;
+        }
+        load_orrelux_ini();
+        host_v9_or_later = LWINF_GETMAJOR(value_global(global, LWPRODUCTINFO_GLOBAL)) >= 9;
+        return AFUNC_OK;
+    } catch (Xception const& e) {
+        e.print();
+        return AFUNC_BADGLOBAL;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+ServerTagInfo ServerTags[] = {{SERVER_NAME, 0}, {nullptr, 0}};
+
+ServerRecord ServerDesc[] = {
+    {LWIMAGEFILTER_HCLASS, SERVER_NAME, activate_handler, ServerTags},
+    {nullptr, nullptr, nullptr, nullptr},
+};
+
+char const* UserNames[2] = {nullptr, nullptr};
+
+void* Startup(void) {
+    // Any non-null value: the module keeps no server data.
+    return reinterpret_cast<void*>(4);
+}
+
+void Shutdown(void*) {}
+
+ModuleDescriptor _mod_descrip = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE,
+                                 Startup,     Shutdown,   ServerDesc};
+}

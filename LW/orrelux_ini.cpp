@@ -1,0 +1,105 @@
+#include "LW/orrelux_ini.h"
+
+#include "LW/keyval.h"
+#include "LW/osx.h"
+#include "LW/starfile.h"
+#include "base/io.h"
+#include "base/ptrmap.h"
+#include "base/xception.h"
+
+#include <osapi/osapi-unix.h>
+
+#include <memory>
+
+OrreluxIni orrelux_ini = {String(), false,   DIALOG_UNSET, DIALOG_UNSET, 1,
+                          nullptr,  nullptr, nullptr,      nullptr};
+
+namespace {
+
+// Open mode of OSAPI::open: write only, created and truncated.
+int const WRITE_MODE = 2;
+int const READ_MODE = 0;
+
+void write_line(OSAPI::fd_t fd, String const& line) {
+    OSAPI::write(fd, line, line.len());
+    OSAPI::write(fd, "\r\n", 2);
+}
+
+} // namespace
+
+void default_orrelux_ini() {
+    orrelux_ini.default_starfile = get_orrelux_default_starfile(&orrelux_ini.default_starfile_3d);
+    orrelux_ini.dialog_x = DIALOG_UNSET;
+    orrelux_ini.dialog_y = DIALOG_UNSET;
+    orrelux_ini.enable_auto_update = 1;
+    save_orrelux_ini();
+}
+
+void save_orrelux_ini() {
+    String path = get_orrelux_ini_path();
+    std::unique_ptr<OSAPI::AtomicFileWrite> out;
+    try {
+        out.reset(new OSAPI::AtomicFileWrite(path, WRITE_MODE));
+    } catch (StrXception const&) {
+        return;
+    }
+    {
+        // Closed before a failed write removes the temporary file.
+        OSAPI::FileDescriptor file(out->fd);
+        write_line(file.fd, String::fmt("OrreluxVersion %d", ORRELUX_INI_VERSION));
+        String const& starfile = orrelux_ini.default_starfile;
+        if (starfile.len() > 0) {
+            // The format has no escape: a quote inside the path would end the
+            // value early and make the whole file unreadable.
+            if (starfile.find('"') == 0xFFFFFFFFu) {
+                write_line(file.fd, String::fmt("DefaultStarFile \"%s\"", (char const*)starfile));
+            } else {
+                Xception::warning("void save_orrelux_ini()",
+                                  "default star database \"%s\" holds a double quote and is not "
+                                  "saved",
+                                  (char const*)starfile);
+            }
+        }
+        write_line(file.fd, String::fmt("DialogX %d", orrelux_ini.dialog_x));
+        write_line(file.fd, String::fmt("DialogY %d", orrelux_ini.dialog_y));
+        if (orrelux_ini.enable_auto_update == 0) {
+            write_line(file.fd, String::fmt("EnableAutoUpdate %d", 0));
+        }
+        out->complete();
+    }
+}
+
+void load_orrelux_ini() {
+    String path = get_orrelux_ini_path();
+    OSAPI::DiskFile file;
+    try {
+        file.init(OSAPI::open(path, READ_MODE));
+    } catch (Xception const&) {
+        default_orrelux_ini();
+        return;
+    }
+    OSAPI::FileInput raw(file);
+    BufferedInput input(raw, 4096);
+    StringMap<String> map(16);
+    for (String line = input.readline(); line.len() > 0; line = input.readline()) {
+        if (!parse_keyval(map, line)) {
+            Xception::warning("void load_orrelux_ini()", "Error reading Orrelux INI file:");
+            break;
+        }
+    }
+    if (load_int(map, "OrreluxVersion", 666) != ORRELUX_INI_VERSION) {
+        Xception::warning("void load_orrelux_ini()",
+                          "Warning: Bad data in INI file, using default parameters instead");
+        default_orrelux_ini();
+        return;
+    }
+    orrelux_ini.default_starfile = load_string(map, "DefaultStarFile", "");
+    if (orrelux_ini.default_starfile.len() == 0 ||
+        !check_starfile(orrelux_ini.default_starfile, &orrelux_ini.default_starfile_3d)) {
+        orrelux_ini.default_starfile =
+            get_orrelux_default_starfile(&orrelux_ini.default_starfile_3d);
+    }
+    orrelux_ini.dialog_x = load_int(map, "DialogX", DIALOG_UNSET);
+    orrelux_ini.dialog_y = load_int(map, "DialogY", DIALOG_UNSET);
+    orrelux_ini.enable_auto_update = load_int(map, "EnableAutoUpdate", 1);
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+// The frame buffer's sRGB curves in single precision. The breakpoints
+// (0.03928 and 0.00304) are the older ones, not 0.04045 and 0.0031308.
+float srgb_to_linear(float v);
+float linear_to_srgb(float v);
