@@ -82,7 +82,7 @@ public:
 
 bool operator==(ImageSpec const& a, ImageSpec const& b);
 
-// A spec plus one owned block of pixels; row y starts at pixels + y * stride.
+// An ImageSpec plus one owned block of pixels; row y starts at pixels + y * stride.
 class Image : public ImageSpec {
 public:
     explicit Image(ImageSpec const& spec);
