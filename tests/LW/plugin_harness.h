@@ -84,9 +84,9 @@ inline void write_database(std::string const& path, std::vector<star> const& sta
 // The module reads and writes "orrelux.ini" in that folder.
 class PluginHarness : public ::testing::Test {
 protected:
-    PluginHarness() {
+    explicit PluginHarness(bool with_camera = true) {
         std::filesystem::copy_file(ORRELUX_MODULE, folder.file("orrelux.so"));
-        camera = host.scene.add(LWI_CAMERA, "Camera");
+        camera = with_camera ? host.scene.add(LWI_CAMERA, "Camera") : nullptr;
     }
     ~PluginHarness() override {
         for (LWInstance inst : instances) {
