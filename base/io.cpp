@@ -9,6 +9,17 @@ namespace {
 
 char const* const UNIT = "base/io";
 
+// Moves a buffered stream to `to`: staying put keeps the buffer, anything else
+// first settles it (drops read-ahead or flushes pending output).
+template <class Stream, class Settle>
+long long move_to(s64& pos, long long to, Stream& underlying, Settle settle) {
+    if (to != pos) {
+        settle();
+        pos = underlying.seek_from_start(to);
+    }
+    return pos;
+}
+
 } // namespace
 
 Input::~Input() = default;
@@ -135,22 +146,12 @@ void BufferedInput::discard() {
 }
 
 long long BufferedInput::seek_from_start(long long to) {
-    if (to == pos) {
-        return pos;
-    }
-    discard();
-    pos = source.seek_from_start(to);
-    return pos;
+    return move_to(pos, to, source, [this] { discard(); });
 }
 
 long long BufferedInput::seek_from_curpos(long long offset) {
-    if (offset == 0) {
-        return pos;
-    }
     // The source sits ahead of pos by whatever is buffered, so seek absolutely.
-    discard();
-    pos = source.seek_from_start(pos + offset);
-    return pos;
+    return move_to(pos, pos + offset, source, [this] { discard(); });
 }
 
 BufferedOutput::BufferedOutput(Output& target, int size)
@@ -204,19 +205,9 @@ void BufferedOutput::flush() {
 }
 
 long long BufferedOutput::seek_from_start(long long to) {
-    if (to == pos) {
-        return pos;
-    }
-    flush();
-    pos = target.seek_from_start(to);
-    return pos;
+    return move_to(pos, to, target, [this] { flush(); });
 }
 
 long long BufferedOutput::seek_from_curpos(long long offset) {
-    if (offset == 0) {
-        return pos;
-    }
-    flush();
-    pos = target.seek_from_start(pos + offset);
-    return pos;
+    return move_to(pos, pos + offset, target, [this] { flush(); });
 }

@@ -39,6 +39,29 @@ fd_t open_raw(char const* path, int mode) {
     return fd;
 }
 
+// Moves all n bytes through `step(done)`, a ::read- or ::write-like call for
+// the bytes from `done` on, retrying EINTR and EAGAIN. `eof_line` reports a
+// step that moves nothing as an early end of file; writes pass 0.
+template <class Step>
+sword move_all(uword n, Step step, char const* function, char const* call, int error_line,
+               int eof_line) {
+    uword done = 0;
+    while (done < n) {
+        ssize_t moved = step(done);
+        if (moved == -1) {
+            if (errno == EINTR || errno == EAGAIN) {
+                continue;
+            }
+            throw StrXception(UNIT, function, error_line, "%s: %s", call, strerror(errno));
+        }
+        if (moved == 0 && eof_line != 0) {
+            throw StrXception(UNIT, function, eof_line, "unexpected EOF");
+        }
+        done += moved;
+    }
+    return static_cast<sword>(done);
+}
+
 } // namespace
 
 fd_t open(char const* path, int mode) {
@@ -89,41 +112,18 @@ void close(fd_t fd) {
 }
 
 sword read(int fd, char* dst, uword n) {
-    uword done = 0;
-    while (done < n) {
-        ssize_t got = ::read(fd, dst + done, n - done);
-        if (got == -1) {
-            if (errno == EINTR || errno == EAGAIN) {
-                continue;
-            }
-            throw StrXception(UNIT, "sword OSAPI::read(int, char*, uword)", 305, "read: %s",
-                              strerror(errno));
-        }
-        if (got == 0) {
-            throw StrXception(UNIT, "sword OSAPI::read(int, char*, uword)", 309, "unexpected EOF");
-        }
-        done += got;
-    }
-    return static_cast<sword>(done);
+    return move_all(
+        n, [&](uword done) { return ::read(fd, dst + done, n - done); },
+        "sword OSAPI::read(int, char*, uword)", "read", 305, 309);
 }
 
 sword pread(int fd, char* dst, uword n, u64 offset) {
-    char const* const function = "sword OSAPI::pread(int, char*, uword, u64)";
-    uword done = 0;
-    while (done < n) {
-        ssize_t got = ::pread(fd, dst + done, n - done, static_cast<off_t>(offset + done));
-        if (got == -1) {
-            if (errno == EINTR || errno == EAGAIN) {
-                continue;
-            }
-            throw StrXception(UNIT, function, 331, "read: %s", strerror(errno));
-        }
-        if (got == 0) {
-            throw StrXception(UNIT, function, 335, "unexpected EOF");
-        }
-        done += got;
-    }
-    return static_cast<sword>(done);
+    return move_all(
+        n,
+        [&](uword done) {
+            return ::pread(fd, dst + done, n - done, static_cast<off_t>(offset + done));
+        },
+        "sword OSAPI::pread(int, char*, uword, u64)", "read", 331, 335);
 }
 
 sword read_short(int fd, char* dst, uword n) {
@@ -143,35 +143,18 @@ sword read_short(int fd, char* dst, uword n) {
 }
 
 sword write(int fd, char const* src, uword n) {
-    uword done = 0;
-    while (done < n) {
-        ssize_t put = ::write(fd, src + done, n - done);
-        if (put == -1) {
-            if (errno == EINTR || errno == EAGAIN) {
-                continue;
-            }
-            throw StrXception(UNIT, "sword OSAPI::write(int, const char*, uword)", 378, "write: %s",
-                              strerror(errno));
-        }
-        done += put;
-    }
-    return static_cast<sword>(done);
+    return move_all(
+        n, [&](uword done) { return ::write(fd, src + done, n - done); },
+        "sword OSAPI::write(int, const char*, uword)", "write", 378, 0);
 }
 
 sword pwrite(int fd, char const* src, uword n, u64 offset) {
-    uword done = 0;
-    while (done < n) {
-        ssize_t put = ::pwrite(fd, src + done, n - done, static_cast<off_t>(offset + done));
-        if (put == -1) {
-            if (errno == EINTR || errno == EAGAIN) {
-                continue;
-            }
-            throw StrXception(UNIT, "sword OSAPI::pwrite(int, const char*, uword, u64)", 400,
-                              "write: %s", strerror(errno));
-        }
-        done += put;
-    }
-    return static_cast<sword>(done);
+    return move_all(
+        n,
+        [&](uword done) {
+            return ::pwrite(fd, src + done, n - done, static_cast<off_t>(offset + done));
+        },
+        "sword OSAPI::pwrite(int, const char*, uword, u64)", "write", 400, 0);
 }
 
 s64 lseek(fd_t fd, s64 offset, int whence) {

@@ -6,6 +6,20 @@
 
 namespace OSAPI {
 
+namespace {
+
+// Seeks the descriptor and tracks its offset in pos; a move that stays where
+// pos already is asks nothing of the system.
+long long move_descriptor(DiskFile& file, s64& pos, long long offset, int whence) {
+    bool stays = whence == SEEK_SET ? offset == pos : offset == 0;
+    if (!stays) {
+        pos = lseek(file.fd, offset, whence);
+    }
+    return pos;
+}
+
+} // namespace
+
 int FileInput::read(char* dst, int n) {
     if (n < 1) {
         return 0;
@@ -16,19 +30,11 @@ int FileInput::read(char* dst, int n) {
 }
 
 long long FileInput::seek_from_start(long long to) {
-    if (to == pos) {
-        return pos;
-    }
-    pos = lseek(file.fd, to, SEEK_SET);
-    return pos;
+    return move_descriptor(file, pos, to, SEEK_SET);
 }
 
 long long FileInput::seek_from_curpos(long long offset) {
-    if (offset == 0) {
-        return pos;
-    }
-    pos = lseek(file.fd, offset, SEEK_CUR);
-    return pos;
+    return move_descriptor(file, pos, offset, SEEK_CUR);
 }
 
 int FileOutput::write(char const* src, int n) {
@@ -41,19 +47,11 @@ int FileOutput::write(char const* src, int n) {
 }
 
 long long FileOutput::seek_from_start(long long to) {
-    if (to == pos) {
-        return pos;
-    }
-    pos = lseek(file.fd, to, SEEK_SET);
-    return pos;
+    return move_descriptor(file, pos, to, SEEK_SET);
 }
 
 long long FileOutput::seek_from_curpos(long long offset) {
-    if (offset == 0) {
-        return pos;
-    }
-    pos = lseek(file.fd, offset, SEEK_CUR);
-    return pos;
+    return move_descriptor(file, pos, offset, SEEK_CUR);
 }
 
 BufferedFileOutput::BufferedFileOutput(fd_t fd, bool owned, int size)

@@ -1,6 +1,6 @@
 #include "base/io.h"
 
-#include "temp_dir.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -8,33 +8,27 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
-// An in-memory source that hands out at most `chunk` bytes per read.
+// An in-memory source that counts its reads and can be told to fail.
 class MemoryInput : public Input {
 public:
-    explicit MemoryInput(std::string text, int chunk = 1 << 20)
-        : text(std::move(text)), chunk(chunk) {}
+    explicit MemoryInput(std::string text) : text(std::move(text)) {}
 
     s64 position() const override { return at; }
     int read(char* dst, int n) override {
         ++reads;
-        if (fail) {
-            return -1;
+        int got = fail ? -1 : std::min(n, static_cast<int>(text.size() - at));
+        if (got > 0) {
+            at += text.copy(dst, got, at);
         }
-        int left = static_cast<int>(text.size()) - static_cast<int>(at);
-        int got = std::min({n, left, chunk});
-        text.copy(dst, got, at);
-        at += got;
         return got;
     }
     long long seek_from_start(long long pos) override { return at = pos; }
     long long seek_from_curpos(long long offset) override { return at += offset; }
 
     std::string text;
-    int chunk;
     s64 at = 0;
     int reads = 0;
     bool fail = false;
@@ -68,155 +62,75 @@ std::string lines_of(BufferedInput& in) {
     return all;
 }
 
-std::string const MIXED = "a\r\nb\rc\n\rd";
-std::string const MIXED_LINES = "[a\r\n][b\r][c\n\r][d]";
+std::string const WRITE_ERROR = "write error in <void BufferedOutput::flush()> (base/io:210)";
 
 } // namespace
 
 class BufferedReading : public testing::Test {};
 
-TEST_F(BufferedReading, ReadlineKeepsEveryTerminatorForm) {
-    MemoryInput source(MIXED);
-    BufferedInput in(source, 4096);
-    EXPECT_EQ(lines_of(in), MIXED_LINES);
-    EXPECT_EQ(in.readline().len(), 0u);
+TEST_F(BufferedReading, ReadlineKeepsEveryTerminatorWhateverTheBufferSize) {
+    // CR LF and LF CR are one terminator each; LF LF is two.
+    for (int size : {4096, 2, 0}) {
+        MemoryInput source("a\r\nb\rc\n\rd\n\nx");
+        BufferedInput in(source, size);
+        EXPECT_EQ(lines_of(in), "[a\r\n][b\r][c\n\r][d\n][\n][x]") << "buffer " << size;
+    }
+    MemoryInput failing("abc");
+    failing.fail = true;
+    BufferedInput in(failing, 8);
+    EXPECT_EQ(message_of([&] { in.readline(); }),
+              "read error in <String BufferedInput::readline()> (base/io:124)");
 }
 
-TEST_F(BufferedReading, ReadlineWorksThroughATinyBuffer) {
-    MemoryInput source(MIXED);
-    BufferedInput in(source, 2);
-    EXPECT_EQ(lines_of(in), MIXED_LINES);
-}
-
-TEST_F(BufferedReading, UnbufferedReadlineLosesNoByteToItsLookAhead) {
-    MemoryInput source(MIXED);
-    BufferedInput in(source, 0);
-    EXPECT_EQ(lines_of(in), MIXED_LINES);
-}
-
-TEST_F(BufferedReading, TwoLineFeedsAreTwoLines) {
-    MemoryInput source("\n\nx");
-    BufferedInput in(source, 16);
-    EXPECT_EQ(lines_of(in), "[\n][\n][x]");
-}
-
-TEST_F(BufferedReading, ReadlineOfAFileSplitsTheSameWay) {
-    TempDir dir;
-    std::string path = dir.file("lines");
-    write_text(path, MIXED);
-    OSAPI::DiskFile file(OSAPI::open(path.c_str(), 1));
-    OSAPI::FileInput source(file);
-    BufferedInput in(source, 4096);
-    EXPECT_EQ(lines_of(in), MIXED_LINES);
-}
-
-TEST_F(BufferedReading, ReadErrorRaisesFromReadline) {
-    MemoryInput source("abc");
-    source.fail = true;
-    BufferedInput in(source, 8);
-    try {
-        in.readline();
-        FAIL();
-    } catch (StrXception const& e) {
-        EXPECT_STREQ(e.message(), "read error in <String BufferedInput::readline()> (base/io:124)");
+TEST_F(BufferedReading, OnePushedBackByteComesFirstBufferedOrNot) {
+    for (int size : {8, 0}) {
+        MemoryInput source("xyz");
+        BufferedInput in(source, size);
+        char got[3];
+        in.read(got, 1);
+        in.unread('Q');
+        EXPECT_EQ(in.position(), 0);
+        EXPECT_EQ(message_of([&] { in.unread('R'); }),
+                  "can't unread more than 1 byte in <void BufferedInput::unread(char)> "
+                  "(base/io:153)");
+        ASSERT_EQ(in.read(got, 3), 3);
+        EXPECT_EQ(std::string(got, 3), "Qyz") << "buffer " << size;
+        EXPECT_EQ(in.position(), 3);
     }
 }
 
-TEST_F(BufferedReading, PushedBackByteComesFirstAndCountsInThePosition) {
-    MemoryInput source("xyz");
-    BufferedInput in(source, 8);
-    char c;
-    in.read(&c, 1);
-    EXPECT_EQ(in.position(), 1);
-    in.unread('Q');
-    EXPECT_EQ(in.position(), 0);
-    char got[3];
-    ASSERT_EQ(in.read(got, 3), 3);
-    EXPECT_EQ(std::string(got, 3), "Qyz");
-    EXPECT_EQ(in.position(), 3);
-}
-
-TEST_F(BufferedReading, UnbufferedReadDeliversThePushedBackByteFirst) {
-    MemoryInput source("bc");
-    BufferedInput in(source, 0);
-    in.unread('a');
-    char got[3];
-    ASSERT_EQ(in.read(got, 3), 3);
-    EXPECT_EQ(std::string(got, 3), "abc");
-}
-
-TEST_F(BufferedReading, SecondUnreadRaises) {
-    MemoryInput source("");
-    BufferedInput in(source, 8);
-    in.unread('a');
-    try {
-        in.unread('b');
-        FAIL();
-    } catch (StrXception const& e) {
-        EXPECT_STREQ(e.message(), "can't unread more than 1 byte in <void "
-                                  "BufferedInput::unread(char)> (base/io:153)");
-    }
-}
-
-TEST_F(BufferedReading, LargeReadsBypassTheBuffer) {
-    std::string text(100, 'z');
-    MemoryInput source(text);
-    BufferedInput in(source, 8);
-    std::string got(100, '\0');
-    EXPECT_EQ(in.read(got.data(), 100), 100);
-    EXPECT_EQ(got, text);
-    EXPECT_EQ(source.reads, 1);
-}
-
-TEST_F(BufferedReading, ShortSourceReadsStillFillLaterCalls) {
-    MemoryInput source("0123456789");
-    BufferedInput in(source, 4);
-    char got[3];
-    ASSERT_EQ(in.read(got, 3), 3);
-    EXPECT_EQ(std::string(got, 3), "012");
-    ASSERT_EQ(in.read(got, 3), 3);
-    EXPECT_EQ(std::string(got, 3), "345");
-}
-
-TEST_F(BufferedReading, SeekFromCurposByZeroKeepsTheBufferedBytes) {
-    MemoryInput source("abcdef");
-    BufferedInput in(source, 4);
-    char c;
-    in.read(&c, 1);
-    int reads = source.reads;
-    EXPECT_EQ(in.seek_from_curpos(0), 1);
-    in.read(&c, 1);
-    EXPECT_EQ(c, 'b');
-    EXPECT_EQ(source.reads, reads);
-}
-
-TEST_F(BufferedReading, SeekFromCurposMovesFromTheBufferedPosition) {
+TEST_F(BufferedReading, SeeksThatStayKeepTheBufferMovesDiscardItAndLargeReadsBypassIt) {
     MemoryInput source("abcdefgh");
     BufferedInput in(source, 4);
-    char c;
-    in.read(&c, 1);
-    EXPECT_EQ(in.seek_from_curpos(2), 3);
-    in.read(&c, 1);
-    EXPECT_EQ(c, 'd');
-}
-
-TEST_F(BufferedReading, SeekFromStartDropsThePushedBackByte) {
-    MemoryInput source("abcdef");
-    BufferedInput in(source, 4);
-    char c;
-    in.read(&c, 1);
-    in.read(&c, 1);
+    auto next = [&in] {
+        char c = 0;
+        in.read(&c, 1);
+        return c;
+    };
+    next();
+    int reads = source.reads;
+    EXPECT_EQ(in.seek_from_curpos(0), 1);
+    EXPECT_EQ(in.seek_from_start(1), 1);
+    EXPECT_EQ(next(), 'b');
+    EXPECT_EQ(source.reads, reads);
     in.unread('Z');
-    EXPECT_EQ(in.seek_from_start(4), 4);
-    in.read(&c, 1);
-    EXPECT_EQ(c, 'e');
+    EXPECT_EQ(in.seek_from_curpos(2), 3);
+    EXPECT_EQ(next(), 'd');
+    in.unread('Z');
+    EXPECT_EQ(in.seek_from_start(6), 6);
+    EXPECT_EQ(next(), 'g');
+    in.seek_from_start(0);
+    reads = source.reads;
+    std::string all(8, '\0');
+    EXPECT_EQ(in.read(all.data(), 8), 8);
+    EXPECT_EQ(all, source.text);
+    EXPECT_EQ(source.reads, reads + 1);
 }
 
 TEST_F(BufferedReading, FileInputSeeksTheDescriptor) {
     TempDir dir;
-    std::string path = dir.file("f");
-    write_text(path, "0123456789");
-    OSAPI::DiskFile file(OSAPI::open(path.c_str(), 1));
+    write_text(dir.file("f"), "0123456789");
+    OSAPI::DiskFile file(OSAPI::open(dir.file("f").c_str(), 1));
     OSAPI::FileInput in(file);
     char c;
     EXPECT_EQ(in.seek_from_start(7), 7);
@@ -232,115 +146,59 @@ TEST_F(BufferedReading, FileInputSeeksTheDescriptor) {
 // which a fixture's destructor may not.
 class BufferedWriting : public testing::Test {};
 
-TEST_F(BufferedWriting, AWriteThatDoesNotFitFlushesWhatWaits) {
-    RecordingOutput target;
-    BufferedOutput out(target, 4);
-    out.write("abc", 3);
-    EXPECT_TRUE(target.writes.empty());
-    out.write("def", 3);
-    ASSERT_EQ(target.writes.size(), 1u);
-    EXPECT_EQ(target.writes[0], "abc");
-    EXPECT_EQ(out.position(), 6);
-    out.flush();
-    ASSERT_EQ(target.writes.size(), 2u);
-    EXPECT_EQ(target.writes[1], "def");
-}
-
-TEST_F(BufferedWriting, AWriteLargerThanTheBufferGoesStraightThrough) {
-    RecordingOutput target;
-    BufferedOutput out(target, 4);
-    out.write("0123456789", 10);
-    ASSERT_EQ(target.writes.size(), 1u);
-    EXPECT_EQ(target.writes[0], "0123456789");
-    EXPECT_EQ(out.position(), 10);
-}
-
-TEST_F(BufferedWriting, DestructorFlushes) {
+TEST_F(BufferedWriting, FlushesWhatNoLongerFitsAndSendsLargeWritesStraightThrough) {
     RecordingOutput target;
     {
-        BufferedOutput out(target, 16);
-        out.write("tail", 4);
+        BufferedOutput out(target, 4);
+        out.write("abc", 3);
+        EXPECT_TRUE(target.writes.empty());
+        out.write("def", 3);
+        EXPECT_EQ(target.writes, std::vector<std::string>{"abc"});
+        EXPECT_EQ(out.position(), 6);
+        out.write("0123456789", 10);
+        EXPECT_EQ(target.writes, (std::vector<std::string>{"abc", "def", "0123456789"}));
+        out.write("z", 1);
+        EXPECT_EQ(out.seek_from_curpos(3), 20);
+        EXPECT_EQ(target.writes.back(), "z");
+        EXPECT_EQ(target.at, 20);
+        out.write("!", 1);
     }
-    ASSERT_EQ(target.writes.size(), 1u);
-    EXPECT_EQ(target.writes[0], "tail");
+    EXPECT_EQ(target.writes.back(), "!");
 }
 
-TEST_F(BufferedWriting, FlushErrorRaisesWriteError) {
-    RecordingOutput target;
-    BufferedOutput out(target, 16);
-    out.write("x", 1);
-    target.fail = true;
-    try {
-        out.flush();
-        FAIL();
-    } catch (StrXception const& e) {
-        EXPECT_STREQ(e.message(), "write error in <void BufferedOutput::flush()> (base/io:210)");
-    }
-    target.fail = false;
-}
-
-TEST_F(BufferedWriting, DestructorRaisesAFailedFlush) {
-    RecordingOutput target;
-    auto scope = [&target] {
-        BufferedOutput out(target, 16);
-        out.write("x", 1);
-        target.fail = true;
-    };
-    try {
-        scope();
-        FAIL();
-    } catch (StrXception const& e) {
-        EXPECT_STREQ(e.message(), "write error in <void BufferedOutput::flush()> (base/io:210)");
+TEST_F(BufferedWriting, DestructorRaisesAFailedFlushButOnlyWarnsWhileAnotherExceptionUnwinds) {
+    for (bool unwinding : {false, true}) {
+        RecordingOutput target;
+        testing::internal::CaptureStderr();
+        std::string raised = message_of([&] {
+            BufferedOutput out(target, 16);
+            out.write("x", 1);
+            target.fail = true;
+            if (unwinding) {
+                throw StrXception("test", "f", 1, "first");
+            }
+        });
+        std::string warned = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(raised, unwinding ? "first in <f> (test:1)" : WRITE_ERROR);
+        EXPECT_EQ(warned, unwinding ? "warning: " + WRITE_ERROR +
+                                          " in <BufferedOutput::~BufferedOutput()>\n"
+                                    : "");
     }
 }
 
-TEST_F(BufferedWriting, DestructorOnlyWarnsWhileAnotherExceptionUnwinds) {
-    RecordingOutput target;
-    testing::internal::CaptureStderr();
-    try {
-        BufferedOutput out(target, 16);
-        out.write("x", 1);
-        target.fail = true;
-        throw StrXception("test", "f", 1, "first");
-    } catch (StrXception const& e) {
-        EXPECT_STREQ(e.message(), "first in <f> (test:1)");
-    }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "warning: write error in <void BufferedOutput::flush()> (base/io:210) in "
-              "<BufferedOutput::~BufferedOutput()>\n");
-}
-
-TEST_F(BufferedWriting, SeekFlushesFirst) {
-    RecordingOutput target;
-    BufferedOutput out(target, 16);
-    out.write("ab", 2);
-    EXPECT_EQ(out.seek_from_curpos(3), 5);
-    ASSERT_EQ(target.writes.size(), 1u);
-    EXPECT_EQ(target.at, 5);
-}
-
-TEST_F(BufferedWriting, BufferedFileOutputReachesTheFileAndLeavesAForeignDescriptorOpen) {
+TEST_F(BufferedWriting, BufferedFileOutputClosesTheDescriptorOnlyWhenOwned) {
     TempDir dir;
-    std::string path = dir.file("out");
-    OSAPI::DiskFile file(OSAPI::open(path.c_str(), 2));
-    {
-        OSAPI::BufferedFileOutput out(file.fd, false, 64);
-        out.write("hello ", 6);
-        out.write("world", 5);
+    for (bool owned : {false, true}) {
+        OSAPI::fd_t fd = OSAPI::open(dir.file("out").c_str(), 2);
+        {
+            OSAPI::BufferedFileOutput out(fd, owned, 64);
+            out.write("hello ", 6);
+            out.write("world", 5);
+        }
+        EXPECT_EQ(read_text(dir.file("out")), "hello world");
+        EXPECT_EQ(fcntl(fd, F_GETFD) == -1, owned) << (owned ? "owned" : "foreign");
+        if (!owned) {
+            OSAPI::close(fd);
+        }
     }
-    EXPECT_EQ(read_text(path), "hello world");
-    EXPECT_NO_THROW(OSAPI::write(file.fd, "!", 1));
-    EXPECT_EQ(read_text(path), "hello world!");
-}
-
-TEST_F(BufferedWriting, OwningBufferedFileOutputClosesItsDescriptor) {
-    TempDir dir;
-    std::string path = dir.file("out");
-    OSAPI::fd_t fd = OSAPI::open(path.c_str(), 2);
-    {
-        OSAPI::BufferedFileOutput out(fd, true, 64);
-        out.write("data", 4);
-    }
-    EXPECT_EQ(read_text(path), "data");
-    EXPECT_EQ(fcntl(fd, F_GETFD), -1);
 }

@@ -1,30 +1,25 @@
 #pragma once
 
+#include "base/xception.h"
+
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <string>
 
 // A fresh directory under the system temporary folder, removed with
 // everything in it when the test ends.
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orrelux-osapi-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            throw std::runtime_error("mkdtemp failed");
+    TempDir() : path((std::filesystem::temp_directory_path() / "orrelux-osapi-XXXXXX").string()) {
+        if (!mkdtemp(path.data())) {
+            throw std::filesystem::filesystem_error("mkdtemp", path, std::error_code());
         }
-        path = pattern;
     }
-    TempDir(TempDir const&) = delete;
-    TempDir& operator=(TempDir const&) = delete;
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(path, ignored);
     }
 
@@ -40,4 +35,14 @@ inline void write_text(std::string const& path, std::string const& text) {
 inline std::string read_text(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The message of the StrXception that `action` raises.
+template <class Action> std::string message_of(Action action) {
+    try {
+        action();
+    } catch (StrXception const& e) {
+        return static_cast<char const*>(e.message());
+    }
+    return "(nothing raised)";
 }
