@@ -62,6 +62,26 @@ int copy_out(std::string const& text, char* buf, int max) {
     return static_cast<int>(n);
 }
 
+// The number at the start of `text`: false, with `v` untouched, when there is
+// none or it does not fit.
+bool parse_number(char const* text, char*& end, int& v) {
+    errno = 0;
+    long parsed = strtol(text, &end, 10);
+    if (end == text || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) {
+        return false;
+    }
+    v = static_cast<int>(parsed);
+    return true;
+}
+bool parse_number(char const* text, char*& end, float& v) {
+    float parsed = strtof(text, &end);
+    if (end == text) {
+        return false;
+    }
+    v = parsed;
+    return true;
+}
+
 LoadState& self(void* data) {
     return *static_cast<LoadState*>(data);
 }
@@ -179,57 +199,34 @@ int LoadState::read(char* buf, int len) {
     return n;
 }
 
-int LoadState::read_i4(int* vals, int n) {
+template <class T> int LoadState::read_values(T* vals, int n) {
     int count = 0;
     if (!text()) {
-        for (; count < n && data_.size() - pos_ >= sizeof(int); count++) {
-            memcpy(&vals[count], data_.data() + pos_, sizeof(int));
-            pos_ += sizeof(int);
+        for (; count < n && data_.size() - pos_ >= sizeof(T); count++) {
+            memcpy(&vals[count], data_.data() + pos_, sizeof(T));
+            pos_ += sizeof(T);
         }
         return count;
     }
     if (!value_line()) {
         return 0;
     }
-    for (; count < n; count++) {
-        char const* start = line_.c_str() + line_pos_;
-        char* end;
-        errno = 0;
-        long v = strtol(start, &end, 10);
-        if (end == start || errno == ERANGE || v < INT_MIN || v > INT_MAX) {
+    for (char* end; count < n; count++) {
+        if (!parse_number(line_.c_str() + line_pos_, end, vals[count])) {
             break;
         }
-        vals[count] = static_cast<int>(v);
-        line_pos_ += std::size_t(end - start);
+        line_pos_ = std::size_t(end - line_.c_str());
     }
     line_read();
     return count;
 }
 
+int LoadState::read_i4(int* vals, int n) {
+    return read_values(vals, n);
+}
+
 int LoadState::read_fp(float* vals, int n) {
-    int count = 0;
-    if (!text()) {
-        for (; count < n && data_.size() - pos_ >= sizeof(float); count++) {
-            memcpy(&vals[count], data_.data() + pos_, sizeof(float));
-            pos_ += sizeof(float);
-        }
-        return count;
-    }
-    if (!value_line()) {
-        return 0;
-    }
-    for (; count < n; count++) {
-        char const* start = line_.c_str() + line_pos_;
-        char* end;
-        float v = strtof(start, &end);
-        if (end == start) {
-            break;
-        }
-        vals[count] = v;
-        line_pos_ += std::size_t(end - start);
-    }
-    line_read();
-    return count;
+    return read_values(vals, n);
 }
 
 int LoadState::read_str(char* buf, int max) {

@@ -32,6 +32,8 @@ private:
     bool value_line();
     void line_read();
     void skip_block_body();
+    // Binary: whole values from the bytes. Text: numbers from the value line.
+    template <class T> int read_values(T* vals, int n);
 
     std::string data_;
     // Binary: the next byte. Text: the start of the next unread line.

@@ -83,39 +83,43 @@ void SaveState::write(char const* buf, int len) {
     end_value();
 }
 
-void SaveState::write_i4(int const* vals, int n) {
+template <class T> void SaveState::write_values(T const* vals, int n) {
     if (n <= 0) {
         return;
     }
     if (!text()) {
-        data_.append(reinterpret_cast<char const*>(vals), sizeof(int) * std::size_t(n));
+        data_.append(reinterpret_cast<char const*>(vals), sizeof(T) * std::size_t(n));
         return;
     }
     begin_value();
     for (int i = 0; i < n; i++) {
-        char number[16];
-        snprintf(number, sizeof number, i ? " %d" : "%d", vals[i]);
-        data_ += number;
+        if (i) {
+            data_ += ' ';
+        }
+        append_number(vals[i]);
     }
     end_value();
 }
 
+void SaveState::append_number(int v) {
+    char number[16];
+    snprintf(number, sizeof number, "%d", v);
+    data_ += number;
+}
+
+// Nine significant digits bring every float back bit-exact.
+void SaveState::append_number(float v) {
+    char number[32];
+    snprintf(number, sizeof number, "%.9g", double(v));
+    data_ += number;
+}
+
+void SaveState::write_i4(int const* vals, int n) {
+    write_values(vals, n);
+}
+
 void SaveState::write_fp(float const* vals, int n) {
-    if (n <= 0) {
-        return;
-    }
-    if (!text()) {
-        data_.append(reinterpret_cast<char const*>(vals), sizeof(float) * std::size_t(n));
-        return;
-    }
-    begin_value();
-    for (int i = 0; i < n; i++) {
-        // Nine significant digits bring every float back bit-exact.
-        char number[32];
-        snprintf(number, sizeof number, i ? " %.9g" : "%.9g", double(vals[i]));
-        data_ += number;
-    }
-    end_value();
+    write_values(vals, n);
 }
 
 void SaveState::write_str(char const* str) {

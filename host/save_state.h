@@ -38,6 +38,10 @@ private:
     void end_value();
     void indent();
     void append_line_text(char const* text, std::size_t len);
+    void append_number(int v);
+    void append_number(float v);
+    // Binary: the values' bytes. Text: the numbers, blank-separated.
+    template <class T> void write_values(T const* vals, int n);
 
     std::string data_;
     std::vector<Open> open_;

@@ -4,38 +4,27 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
 
-class FilterAccess : public ::testing::Test {
-protected:
-    HostFrame frame{4, 3};
-};
-
-TEST_F(FilterAccess, BufferLinesHoldTheInputByComponent) {
+TEST(FilterAccess, GivesTheInputByComponentAndRecordsWhichPixelsWereWritten) {
+    HostFrame frame(4, 3);
     frame.set_input(1, 2, 0.1f, 0.2f, 0.3f, 0.4f);
     LWFilterAccess const* access = frame.access();
     EXPECT_EQ(access->width, 4);
     EXPECT_EQ(access->height, 3);
     EXPECT_EQ(access->bufferLine("Final_Render", 0, 2)[1], 0.1f);
-    EXPECT_EQ(access->bufferLine("Final_Render", 1, 2)[1], 0.2f);
     EXPECT_EQ(access->bufferLine("Final_Render", 2, 2)[1], 0.3f);
     EXPECT_EQ(access->bufferLine("Alpha", 0, 2)[1], 0.4f);
     EXPECT_EQ(access->bufferLine("Alpha", 0, 1)[1], 0.0f);
-}
-
-TEST_F(FilterAccess, UnknownBuffersComponentsAndRowsGiveNull) {
-    LWFilterAccess const* access = frame.access();
     EXPECT_EQ(access->bufferLine("Depth", 0, 0), nullptr);
     EXPECT_EQ(access->bufferLine("Final_Render", 3, 0), nullptr);
     EXPECT_EQ(access->bufferLine("Alpha", 1, 0), nullptr);
     EXPECT_EQ(access->bufferLine("Alpha", 0, 3), nullptr);
     EXPECT_EQ(access->bufferLine("Alpha", 0, -1), nullptr);
-}
 
-TEST_F(FilterAccess, OutputRecordsWhichPixelsWereWritten) {
-    LWFilterAccess const* access = frame.access();
     float const rgb[3] = {1, 2, 3};
     access->setRGB(2, 1, rgb);
     access->setAlpha(3, 0, 0.5f);
@@ -51,50 +40,25 @@ TEST_F(FilterAccess, OutputRecordsWhichPixelsWereWritten) {
     EXPECT_EQ(frame.output(3, 0, 3), 0.5f);
 }
 
-TEST_F(FilterAccess, TimingAndMonitorAreHandedOver) {
-    HostMonitor monitor;
-    frame.frame = 10;
-    frame.start = 0.4;
-    frame.end = 0.42;
-    frame.monitor = monitor.monitor();
-    LWFilterAccess const* access = frame.access();
-    EXPECT_EQ(access->frame, 10);
-    EXPECT_EQ(access->start, 0.4);
-    EXPECT_EQ(access->end, 0.42);
-    EXPECT_EQ(access->monitor, monitor.monitor());
-}
-
-class Monitor : public ::testing::Test {
-protected:
-    HostMonitor host_monitor;
-    LWMonitor* mon = host_monitor.monitor();
-};
-
-TEST_F(Monitor, ReportsEveryStepAgainstTheAnnouncedCount) {
-    std::vector<unsigned> seen;
-    host_monitor.on_step = [&](unsigned done, unsigned total) {
-        seen.push_back(done);
-        EXPECT_EQ(total, 5u);
-    };
-    mon->init(mon->data, 5);
-    EXPECT_EQ(mon->step(mon->data, 1), 0);
-    EXPECT_EQ(mon->step(mon->data, 2), 0);
-    EXPECT_FALSE(host_monitor.finished());
-    mon->done(mon->data);
-    EXPECT_TRUE(host_monitor.finished());
-    EXPECT_EQ(seen, (std::vector<unsigned>{1, 3}));
-}
-
-TEST_F(Monitor, AbortRequestedDuringAStepIsAnsweredByThatStep) {
-    host_monitor.on_step = [&](unsigned done, unsigned) {
-        if (done == 2) {
-            host_monitor.request_abort();
+TEST(Monitor, ReportsProgressAndAnswersAbortFromTheStepThatAskedOn) {
+    HostMonitor host;
+    LWMonitor* mon = host.monitor();
+    std::vector<std::pair<unsigned, unsigned>> seen;
+    host.on_step = [&](unsigned done, unsigned total) {
+        seen.emplace_back(done, total);
+        if (done == 5) {
+            host.request_abort();
         }
     };
     mon->init(mon->data, 10);
     EXPECT_EQ(mon->step(mon->data, 1), 0);
+    EXPECT_EQ(mon->step(mon->data, 2), 0);
+    EXPECT_NE(mon->step(mon->data, 2), 0);
     EXPECT_NE(mon->step(mon->data, 1), 0);
-    EXPECT_NE(mon->step(mon->data, 1), 0);
+    mon->done(mon->data);
+    EXPECT_TRUE(host.finished());
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<unsigned, unsigned>>{{1, 10}, {3, 10}, {5, 10}, {6, 10}}));
 }
 
 } // namespace
