@@ -1,10 +1,11 @@
 #include "base/array.h"
 #include "base/string.h"
-#include "base/xception.h"
+
+#include "raised.h"
 
 #include <gtest/gtest.h>
 
-TEST(ByteArray, GrowthStartsAt32BytesAndDoubles) {
+TEST(ByteArray, GrowthStartsAt32BytesDoublesAndWarnsOnSpuriousRealloc) {
     ByteArray a;
     a.grow_to_ool(5);
     EXPECT_EQ(a.capacity(), 32u);
@@ -13,31 +14,22 @@ TEST(ByteArray, GrowthStartsAt32BytesAndDoubles) {
     ByteArray b;
     b.grow_to_ool(40);
     EXPECT_EQ(b.capacity(), 40u);
-}
-
-TEST(ByteArray, ReallocToCurrentCapacityOnlyWarns) {
-    ByteArray a;
-    a.realloc(16);
     testing::internal::CaptureStderr();
-    a.realloc(16);
+    b.realloc(40);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "warning: spurious realloc in <void ByteArray::realloc(uword)>\n");
-    EXPECT_EQ(a.capacity(), 16u);
+    EXPECT_EQ(b.capacity(), 40u);
 }
 
 TEST(ByteArray, OutOfMemoryLeavesArrayUnchangedAndNamesSizes) {
     ByteArray a;
     a.realloc(8);
     char* before = a.data();
-    try {
-        a.realloc(~0ul >> 1);
-        FAIL() << "no exception";
-    } catch (StrXception const& e) {
-        EXPECT_STREQ(e.message(), String::fmt("out of memory (current size 8 bytes, failed "
-                                              "allocation of %lu bytes) in <void "
-                                              "ByteArray::realloc(uword)> (base/array:35)",
-                                              ~0ul >> 1));
-    }
+    EXPECT_EQ(raised([&] { a.realloc(~0ul >> 1); }),
+              std::string(String::fmt("out of memory (current size 8 bytes, failed allocation of "
+                                      "%lu bytes) in <void ByteArray::realloc(uword)> "
+                                      "(base/array:35)",
+                                      ~0ul >> 1)));
     EXPECT_EQ(a.data(), before);
     EXPECT_EQ(a.capacity(), 8u);
 }
@@ -46,15 +38,13 @@ TEST(Array, AppendClearAndTrimManageStrings) {
     Array<String> a;
     for (int i = 0; i < 20; ++i)
         a.append(String::fmt("item%d", i));
-    ASSERT_EQ(a.len(), 20u);
     EXPECT_STREQ(a[19], "item19");
-    EXPECT_EQ(a.capacity(), 256u); // 8-byte elements: 32, 64, 128, 256
     a.trim();
-    EXPECT_EQ(a.capacity(), 160u);
+    EXPECT_EQ(a.capacity(), 20 * sizeof(String));
     a.append(a[0]); // an element of the array itself survives the move
     EXPECT_STREQ(a[20], "item0");
     a.clear();
-    EXPECT_EQ(a.len(), 0u);
     a.trim();
+    EXPECT_EQ(a.len(), 0u);
     EXPECT_EQ(a.capacity(), 0u);
 }

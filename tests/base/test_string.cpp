@@ -1,55 +1,38 @@
 #include "base/array.h"
+#include "base/hash.h"
+#include "base/instring.h"
 #include "base/string.h"
-#include "base/xception.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdlib>
 #include <string>
 
-TEST(String, EmptyFormsCompareEqualAndReadAsEmptyText) {
-    String a;
-    String b("");
-    String c("abc", 0);
-    EXPECT_TRUE(a == b);
-    EXPECT_TRUE(b == c);
-    EXPECT_STREQ(static_cast<char const*>(a), "");
-    EXPECT_EQ(a.find('x'), 0xFFFFFFFFu);
-    EXPECT_EQ(a.findr('x'), 0xFFFFFFFFu);
-    EXPECT_EQ(a.find("x"), 0xFFFFFFFFu);
-    EXPECT_EQ(a.len(), 0u);
-    EXPECT_EQ(a.atoi(), 0);
-    EXPECT_EQ(a.atof(), 0.0);
+TEST(String, EmptyFormsReadAsTextAndCompareSmallest) {
+    String empty;
+    EXPECT_TRUE(empty == String("abc", 0));
+    EXPECT_STREQ(static_cast<char const*>(empty), "");
+    EXPECT_EQ(empty.find('x'), 0xFFFFFFFFu);
+    EXPECT_TRUE(empty <= String("a"));
+    EXPECT_FALSE(String("a") <= empty);
+    EXPECT_TRUE(String("a") <= String("b"));
 }
 
-TEST(String, LengthLimitedConstructionStopsAtNulAndAtLength) {
+TEST(String, LengthLimitedFormsStopEarlyAndFindLocates) {
     EXPECT_STREQ(String("abcdef", 3), "abc");
-    String shortsrc("ab", 5);
-    EXPECT_EQ(shortsrc.len(), 2u);
-    EXPECT_STREQ(String('q'), "q");
-}
-
-TEST(String, FindLocatesFirstLastAndSubstring) {
+    EXPECT_EQ(String("ab", 5).len(), 2u);
     String s("abcabc");
     EXPECT_EQ(s.find('b'), 1u);
     EXPECT_EQ(s.findr('b'), 4u);
     EXPECT_EQ(s.find("ca"), 2u);
-    EXPECT_EQ(s.find('z'), 0xFFFFFFFFu);
-    EXPECT_EQ(s.find("zz"), 0xFFFFFFFFu);
 }
 
-TEST(String, AppendsIncludingSelfAppend) {
+TEST(String, AppendsIncludingSelfAppendAndSelfAssignment) {
     String s("ab");
     s += "cd";
     s += 'e';
-    EXPECT_STREQ(s, "abcde");
     s += s;
     EXPECT_STREQ(s, "abcdeabcde");
-    s = s + s;
-    EXPECT_EQ(s.len(), 20u);
-    String e;
-    e += 'x';
-    EXPECT_STREQ(e, "x");
     String t("tail");
     t = t;
     EXPECT_STREQ(t, "tail");
@@ -57,54 +40,89 @@ TEST(String, AppendsIncludingSelfAppend) {
     EXPECT_STREQ(t, "ail");
 }
 
-TEST(String, ComparisonsTreatNullAsSmallest) {
-    EXPECT_TRUE(String() <= String());
-    EXPECT_TRUE(String() <= String("a"));
-    EXPECT_FALSE(String("a") <= String());
-    EXPECT_TRUE(String("a") <= String("b"));
-    EXPECT_TRUE(String("x") != String("y"));
-    EXPECT_TRUE(String("x") == "x");
-}
-
-TEST(String, HashFollowsTheRecurrence) {
-    // h = ((c << 4) + h + (c >> 4)) * 11 over signed bytes.
-    unsigned h = 0;
-    for (char c : std::string("Az\xe9")) {
-        int v = static_cast<signed char>(c);
-        h = ((static_cast<unsigned>(v) << 4) + h + static_cast<unsigned>(v >> 4)) * 11u;
-    }
-    EXPECT_EQ(String("Az\xe9").hash(), h);
-    EXPECT_EQ(String("a").hash(), ((97u << 4) + 6u) * 11u);
-    EXPECT_EQ(String().hash(), 0u);
-}
-
-TEST(String, FormattingLongTextAllocatesExactly) {
+TEST(String, FormattingAbove99BytesKeepsEveryByte) {
     std::string longtext(150, 'x');
     String s = String::fmt("%s-%d", longtext.c_str(), 42);
-    EXPECT_EQ(s.len(), 153u);
     EXPECT_EQ(std::string(s), longtext + "-42");
     s.sprintf("%d", 7);
     EXPECT_STREQ(s, "7");
 }
 
-TEST(String, ChopEndsAtFirstLineBreak) {
+TEST(String, ChopEndsAtFirstLineBreakAndSplitDropsEmptyTokens) {
     EXPECT_STREQ(String::chop("hello\r\n"), "hello");
     EXPECT_STREQ(String::chop("a\rb"), "a");
-    EXPECT_EQ(String::chop(""), String());
     EXPECT_EQ(String::chop(String()), String());
-}
-
-TEST(String, SplitDropsEmptyTokensAndAppends) {
     Array<String> out;
     String::split(" a  b\t", out);
-    ASSERT_EQ(out.len(), 2u);
-    EXPECT_STREQ(out[0], "a");
-    EXPECT_STREQ(out[1], "b");
     String::split_by("x,,y,", ",", out);
-    ASSERT_EQ(out.len(), 4u);
-    EXPECT_STREQ(out[2], "x");
-    EXPECT_STREQ(out[3], "y");
-    String::split("", out);
     String::split(nullptr, out);
-    EXPECT_EQ(out.len(), 4u);
+    ASSERT_EQ(out.len(), 4u); // each split appends
+    char const* expected[] = {"a", "b", "x", "y"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_STREQ(out[i], expected[i]);
 }
+
+TEST(String, HashFollowsTheRecurrenceOverSignedBytes) {
+    // h = ((c << 4) + h + (c >> 4)) * 11 over signed bytes.
+    struct Case {
+        char const* text;
+        unsigned hash;
+    } const cases[] = {
+        {"", 0u},
+        {"a", (97u * 16 + 6) * 11},                // 17138
+        {"\xff", static_cast<unsigned>(-17 * 11)}, // -1: -16 + 0 - 1
+        {"aa", (97u * 16 + 6 + 17138u) * 11},      // the first result feeds back in
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.text);
+        String s(c.text);
+        EXPECT_EQ(hash_chars(c.text), c.hash);
+        EXPECT_EQ(s.hash(), c.hash);
+        EXPECT_EQ(hash_bytes(reinterpret_cast<unsigned char const*>(c.text), s.len()), c.hash);
+    }
+    EXPECT_EQ(String().hash(), 0u);
+}
+
+namespace {
+
+std::string dump_text() {
+    testing::internal::CaptureStdout();
+    InString::dump();
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(InStringTest, EqualTextsInternToOnePointer) {
+    String built = String("or") + "bit";
+    InString* a = InString::intern(built);
+    EXPECT_EQ(InString::intern("orbit"), a);
+    EXPECT_EQ(a->text, "orbit");
+    EXPECT_EQ(hash_instring(a), built.hash());
+    EXPECT_NE(InString::intern("orbits"), a);
+}
+
+TEST(InStringTest, GensymsCountUpAndStayOutOfTheTable) {
+    InString* first = InString::gensym();
+    InString* second = InString::gensym();
+    int n = atoi(static_cast<char const*>(first->text) + 1);
+    EXPECT_EQ(first->text, String::fmt("G%d", n));
+    EXPECT_EQ(second->text, String::fmt("G%d", n + 1));
+    EXPECT_NE(InString::intern(first->text), first);
+}
+
+TEST(InStringTest, TemporaryStringIsInternedOnlyWhenKnownOrMadePermanent) {
+    std::string before = dump_text();
+    {
+        TempInString temp(String("never-interned-text"));
+        EXPECT_TRUE(temp.is_temporary());
+        EXPECT_EQ(temp.get()->text, "never-interned-text");
+    }
+    EXPECT_EQ(dump_text(), before);
+    InString* known = InString::intern("known");
+    EXPECT_EQ(TempInString(String("known")).get(), known);
+    TempInString kept(String("kept"));
+    InString* permanent = kept.make_permanent();
+    EXPECT_FALSE(kept.is_temporary());
+    EXPECT_EQ(InString::intern("kept"), permanent);
+}
+
+} // namespace
