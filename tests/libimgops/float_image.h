@@ -2,22 +2,22 @@
 
 #include "libimgops/stars.h"
 
+#include <algorithm>
 #include <vector>
 
-// Four float planes with a guard border, viewed through a StarFramebuffer
-// that covers only the interior, so writes outside the view can be caught.
+// Four float planes with a three-pixel guard border, viewed through a
+// StarFramebuffer that covers only the interior, so writes outside the view
+// can be caught.
 class FloatImage {
 public:
-    FloatImage(int width, int height, bool interleaved = true, int border = 3)
-        : full_w(width + 2 * border), full_h(height + 2 * border), border(border),
-          pixels(4 * full_w * full_h, 0.0f) {
-        int channel_step = interleaved ? 1 : full_w * full_h;
-        int pixel_stride = interleaved ? 4 : 1;
-        int row_stride = full_w * pixel_stride;
-        float* origin = pixels.data() + border * row_stride + border * pixel_stride;
-        fb = StarFramebuffer{origin + channel_step,
-                             origin + 2 * channel_step,
-                             origin + 3 * channel_step,
+    FloatImage(int width, int height, bool interleaved = true)
+        : pixels(4 * (width + 6) * (height + 6), 0.0f) {
+        int const plane_step = interleaved ? 1 : (width + 6) * (height + 6);
+        int const pixel_stride = interleaved ? 4 : 1, row_stride = (width + 6) * pixel_stride;
+        float* origin = pixels.data() + 3 * (row_stride + pixel_stride);
+        fb = StarFramebuffer{origin + plane_step,
+                             origin + 2 * plane_step,
+                             origin + 3 * plane_step,
                              origin,
                              width,
                              height,
@@ -30,42 +30,27 @@ public:
     float& b(int x, int y) { return fb.b[index(x, y)]; }
     float& a(int x, int y) { return fb.a[index(x, y)]; }
 
-    void fill_alpha(float alpha) {
-        for (int y = 0; y < fb.height; y++) {
-            for (int x = 0; x < fb.width; x++) {
-                a(x, y) = alpha;
-            }
+    template <class F> void each_pixel(F f) {
+        for (int i = 0; i < fb.width * fb.height; i++) {
+            f(i % fb.width, i / fb.width);
         }
     }
 
-    // Sum of the red plane over the view, in double.
-    double total_red() {
+    // Sum of red, green and blue over the view; not finite when any pixel is not.
+    double total_light() {
         double sum = 0;
-        for (int y = 0; y < fb.height; y++) {
-            for (int x = 0; x < fb.width; x++) {
-                sum += r(x, y);
-            }
-        }
+        each_pixel([&](int x, int y) { sum += double(r(x, y)) + g(x, y) + b(x, y); });
         return sum;
     }
 
     // Whether every float outside the view is still zero.
-    bool border_untouched() const {
-        for (int y = 0; y < full_h; y++) {
-            for (int x = 0; x < full_w; x++) {
-                bool inside =
-                    x >= border && x < full_w - border && y >= border && y < full_h - border;
-                if (inside) {
-                    continue;
-                }
-                for (int c = 0; c < 4; c++) {
-                    if (plane_value(c, x, y) != 0) {
-                        return false;
-                    }
-                }
-            }
-        }
-        return true;
+    bool border_untouched() {
+        long inside = 0;
+        each_pixel([&](int x, int y) {
+            inside += (r(x, y) != 0) + (g(x, y) != 0) + (b(x, y) != 0) + (a(x, y) != 0);
+        });
+        return std::count_if(pixels.begin(), pixels.end(), [](float v) { return v != 0; }) ==
+               inside;
     }
 
     StarFramebuffer fb;
@@ -73,14 +58,5 @@ public:
 private:
     long index(int x, int y) const { return long(y) * fb.row_stride + long(x) * fb.pixel_stride; }
 
-    float plane_value(int c, int x, int y) const {
-        float const* planes[] = {fb.a, fb.r, fb.g, fb.b};
-        long offset = long(y - border) * fb.row_stride + long(x - border) * fb.pixel_stride;
-        return planes[c][offset];
-    }
-
-    int full_w;
-    int full_h;
-    int border;
     std::vector<float> pixels;
 };
