@@ -279,6 +279,20 @@ void orrelux_load(orrelux* rec, LWLoadState* load) {
     }
 }
 
+namespace {
+
+// Runs `work`, reporting an Xception from it instead of passing it on: a
+// settings file is closed whatever happens inside.
+template <typename Work> void reported(Work work) {
+    try {
+        work();
+    } catch (Xception const& e) {
+        e.print();
+    }
+}
+
+} // namespace
+
 void orrelux_save_to_file(orrelux* rec, char const* path) {
     LWFileIOFuncs* io = orrelux_ini.file_io;
     LWSaveState* save = io->openSave(path, LWIO_ASCII);
@@ -286,11 +300,7 @@ void orrelux_save_to_file(orrelux* rec, char const* path) {
         throw StrXception(UNIT, "void orrelux_save_to_file(orrelux *, const char *)", 297,
                           "error saving settings file");
     }
-    try {
-        orrelux_save(rec, save, false);
-    } catch (Xception const& e) {
-        e.print();
-    }
+    reported([&] { orrelux_save(rec, save, false); });
     io->closeSave(save);
 }
 
@@ -301,10 +311,6 @@ void orrelux_load_from_file(orrelux* rec, char const* path) {
         throw StrXception(UNIT, "void orrelux_load_from_file(orrelux *, const char *)", 312,
                           "error opening settings file");
     }
-    try {
-        orrelux_load(rec, load);
-    } catch (Xception const& e) {
-        e.print();
-    }
+    reported([&] { orrelux_load(rec, load); });
     io->closeLoad(load);
 }

@@ -10,11 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <stdexcept>
@@ -25,13 +28,11 @@
 // in it at the end.
 class TempFolder {
 public:
-    explicit TempFolder(std::string const& prefix = "orrelux-lw-") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
-        if (!mkdtemp(pattern.data())) {
+    explicit TempFolder(std::string const& prefix = "orrelux-lw-")
+        : path((std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string()) {
+        if (!mkdtemp(path.data())) {
             throw std::runtime_error("mkdtemp failed");
         }
-        path = pattern;
     }
     TempFolder(TempFolder const&) = delete;
     TempFolder& operator=(TempFolder const&) = delete;
@@ -39,7 +40,6 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }
-
     std::string file(std::string const& name) const { return path + "/" + name; }
 
     std::string path;
@@ -58,24 +58,35 @@ double const DEGREES = 180.0 / 3.14159265358979323846;
 
 // A white star of luminance `lum` in the world direction (x, y, z).
 inline star star_towards(double x, double y, double z, float lum = 0.5f) {
-    double length = std::sqrt(x * x + y * y + z * z);
     star s = {};
     s.ra = std::atan2(z, x) * DEGREES;
-    s.dec = std::asin(y / length) * DEGREES;
+    s.dec = std::asin(y / std::sqrt(x * x + y * y + z * z)) * DEGREES;
     s.lum = lum;
     s.r = s.g = s.b = 255;
     return s;
 }
 
-// A database file: a header with `magic`, then the stars.
+// The bytes of a database file: a header with `magic`, then the stars.
+inline std::string database_bytes(std::vector<star> const& stars, char const* magic = "ORRELUX1") {
+    std::vector<star> records(1, star{});
+    std::memcpy(&records[0], magic, 8);
+    records.insert(records.end(), stars.begin(), stars.end());
+    return std::string(reinterpret_cast<char const*>(records.data()),
+                       records.size() * sizeof(star));
+}
+
 inline void write_database(std::string const& path, std::vector<star> const& stars,
                            char const* magic = "ORRELUX1") {
-    star header = {};
-    std::memcpy(&header, magic, 8);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<char const*>(&header), sizeof header);
-    for (star const& s : stars) {
-        out.write(reinterpret_cast<char const*>(&s), sizeof s);
+    write_text(path, database_bytes(stars, magic));
+}
+
+// Sets every input pixel to colour(x, y): red, green, blue, alpha.
+inline void fill(HostFrame& frame, std::function<std::array<float, 4>(int, int)> const& colour) {
+    for (int y = 0; y < frame.height(); y++) {
+        for (int x = 0; x < frame.width(); x++) {
+            std::array<float, 4> c = colour(x, y);
+            frame.set_input(x, y, c[0], c[1], c[2], c[3]);
+        }
     }
 }
 
@@ -122,6 +133,12 @@ protected:
     LWError process(orrelux* inst, HostFrame& frame) {
         return handler.process(inst, frame.access());
     }
+    // A frame of black input after a successful process.
+    std::unique_ptr<HostFrame> render(orrelux* inst, int width = 640, int height = 480) {
+        auto frame = std::make_unique<HostFrame>(width, height);
+        EXPECT_EQ(process(inst, *frame), nullptr);
+        return frame;
+    }
 
     Host host;
     TempFolder folder;
@@ -133,32 +150,51 @@ protected:
     std::vector<LWInstance> instances;
 };
 
-// Light added to a frame whose input was black.
-inline double total_light(HostFrame const& frame, int component = 0) {
-    double sum = 0;
-    for (int y = 0; y < frame.height(); y++) {
-        for (int x = 0; x < frame.width(); x++) {
-            sum += frame.output(x, y, component);
-        }
-    }
-    return sum;
-}
-
 struct Pixel {
     int x;
     int y;
 };
 
-inline Pixel brightest(HostFrame const& frame) {
-    Pixel best = {-1, -1};
-    float value = 0;
-    for (int y = 0; y < frame.height(); y++) {
+// The light of one output component (0 red .. 2 blue) of a frame whose input
+// was black: its sum, brightest pixel, light-weighted mean position and
+// spread along x. With `row_parity` 0 or 1 only even or odd rows count.
+struct Light {
+    double sum = 0;
+    Pixel peak = {-1, -1};
+    double mean_x = 0;
+    double mean_y = 0;
+    double var_x = 0;
+};
+
+inline Light light(HostFrame const& frame, int component = 0, int row_parity = -1) {
+    Light m;
+    double sx = 0, sy = 0, sxx = 0, top = 0;
+    for (int y = std::max(row_parity, 0); y < frame.height(); y += row_parity < 0 ? 1 : 2) {
         for (int x = 0; x < frame.width(); x++) {
-            if (frame.output(x, y, 0) > value) {
-                value = frame.output(x, y, 0);
-                best = {x, y};
-            }
+            double v = frame.output(x, y, component);
+            m.peak = v > top ? Pixel{x, y} : m.peak;
+            top = std::max(top, v);
+            m.sum += v;
+            sx += v * x;
+            sy += v * y;
+            sxx += v * x * x;
         }
     }
-    return best;
+    if (m.sum > 0) {
+        m.mean_x = sx / m.sum;
+        m.mean_y = sy / m.sum;
+        m.var_x = sxx / m.sum - m.mean_x * m.mean_x;
+    }
+    return m;
+}
+
+// Output pixels written in colour or alpha.
+inline int written(HostFrame const& frame) {
+    int count = 0;
+    for (int y = 0; y < frame.height(); y++) {
+        for (int x = 0; x < frame.width(); x++) {
+            count += frame.rgb_written(x, y) || frame.alpha_written(x, y);
+        }
+    }
+    return count;
 }

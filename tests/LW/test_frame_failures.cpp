@@ -9,216 +9,134 @@
 
 namespace {
 
-bool nothing_written(HostFrame const& frame) {
-    for (int y = 0; y < frame.height(); y++) {
-        for (int x = 0; x < frame.width(); x++) {
-            if (frame.rgb_written(x, y) || frame.alpha_written(x, y)) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
+char const* const INVALID = "Orrelux: Invalid star database file";
 
+// A scene without a camera: every failure but the last two is found before
+// the camera is looked for.
 class FrameFailure : public PluginHarness {
 protected:
-    // Processes a fresh frame; expects nothing written.
-    LWError failed(orrelux* inst) {
-        HostFrame frame(64, 48);
-        LWError result = process(inst, frame);
-        EXPECT_TRUE(nothing_written(frame));
-        return result;
-    }
-    void expect_message(char const* line1, std::string const& line2) {
-        ASSERT_EQ(host.messages().size(), 1u);
-        EXPECT_EQ(host.messages()[0].line1, line1);
-        EXPECT_TRUE(host.messages()[0].has_line2);
-        EXPECT_EQ(host.messages()[0].line2, line2);
-    }
+    FrameFailure() : PluginHarness(false) {}
 };
 
-TEST_F(FrameFailure, MissingSceneGlobalIsShownOnOneLine) {
-    std::string database = folder.file("ok.stars");
-    write_database(database, {});
-    orrelux* inst = linear_instance(database);
-    host.remove_global(LWSCENEINFO_GLOBAL);
-
-    EXPECT_EQ(failed(inst), nullptr);
-
-    ASSERT_EQ(host.messages().size(), 1u);
-    EXPECT_EQ(host.messages()[0].line1, "Orrelux: Error obtaining Scene Info global");
-    EXPECT_FALSE(host.messages()[0].has_line2);
-}
-
-TEST_F(FrameFailure, MissingDatabaseIsShownWithItsPathAndKeepsThe3DFlag) {
-    std::string missing = folder.file("missing.stars");
-    orrelux* inst = linear_instance(missing);
-    inst->starfile_3d = true;
-
-    EXPECT_EQ(failed(inst), nullptr);
-
-    expect_message("Orrelux: Invalid star database file", missing);
-    EXPECT_EQ(inst->star_cache, nullptr);
-    EXPECT_TRUE(inst->starfile_3d);
-}
-
-TEST_F(FrameFailure, EmptyDatabasePathIsShownAsEmpty) {
-    orrelux* inst = linear_instance("");
-    EXPECT_EQ(failed(inst), nullptr);
-    expect_message("Orrelux: Invalid star database file", "");
-}
-
-TEST_F(FrameFailure, ShortOrForeignDatabaseIsInvalidAndNot3D) {
-    std::string shorter = folder.file("short.stars");
-    write_text(shorter, "ORRELUX2");
-    std::string foreign = folder.file("foreign.stars");
-    write_database(foreign, {}, "NOTSTARS");
-    for (std::string const& path : {shorter, foreign}) {
+TEST_F(FrameFailure, EachFailureShowsItsMessageReturnsItsResultAndWritesNothing) {
+    struct Case {
+        char const* file;     // "" for an empty path
+        std::string contents; // "" for no file
+        bool three_d;
+        char const* line1; // the message shown; null for none
+        bool starfile_3d;  // after; it was true before
+        char const* result;
+    };
+    std::string const one_star = database_bytes({star_towards(0, 0, 1)});
+    Case const cases[] = {
+        {"missing.stars", "", false, INVALID, true, nullptr},
+        {"", "", false, INVALID, true, nullptr},
+        {"short.stars", "ORRELUX2", false, INVALID, false, nullptr},
+        {"foreign.stars", database_bytes({}, "NOTSTARS"), false, INVALID, false, nullptr},
+        {"flat.stars", one_star, true, "Orrelux: This star database file does not support 3D stars",
+         false, nullptr},
+        {"ok.stars", one_star, false, nullptr, false, "Process Failed"},
+        // The host keeps the global away from here on.
+        {"ok.stars", one_star, false, "Orrelux: Error obtaining Scene Info global", true, nullptr},
+    };
+    for (Case const& c : cases) {
+        std::string path = *c.file ? folder.file(c.file) : "";
+        SCOPED_TRACE(path);
+        if (!c.contents.empty()) {
+            write_text(path, c.contents);
+        }
         orrelux* inst = linear_instance(path);
         inst->starfile_3d = true;
-        EXPECT_EQ(failed(inst), nullptr);
-        EXPECT_EQ(inst->star_cache, nullptr);
-        EXPECT_FALSE(inst->starfile_3d);
-    }
-    ASSERT_EQ(host.messages().size(), 2u);
-    EXPECT_EQ(host.messages()[0].line1, "Orrelux: Invalid star database file");
-    EXPECT_EQ(host.messages()[0].line2, shorter);
-    EXPECT_EQ(host.messages()[1].line2, foreign);
-}
-
-TEST_F(FrameFailure, ThreeDStarsFromADatabaseWithoutDistancesAreRefused) {
-    std::string flat = folder.file("flat.stars");
-    write_database(flat, {star_towards(0, 0, 1)});
-    orrelux* inst = linear_instance(flat);
-    inst->three_d = 1;
-
-    EXPECT_EQ(failed(inst), nullptr);
-
-    expect_message("Orrelux: This star database file does not support 3D stars", flat);
-    EXPECT_FALSE(inst->starfile_3d);
-    EXPECT_EQ(inst->star_cache, nullptr);
-}
-
-TEST_F(FrameFailure, ThreeDSwitchedOnOverAnOpenReaderIsNotCheckedAgain) {
-    std::string flat = folder.file("flat.stars");
-    write_database(flat, {star_towards(0, 0, 1)});
-    orrelux* inst = linear_instance(flat);
-    {
+        inst->three_d = c.three_d;
+        bool scene_global = &c != std::end(cases) - 1;
+        if (!scene_global) {
+            host.remove_global(LWSCENEINFO_GLOBAL);
+        }
+        size_t shown = host.messages().size();
         HostFrame frame(64, 48);
-        ASSERT_EQ(process(inst, frame), nullptr);
+
+        ::testing::internal::CaptureStderr();
+        EXPECT_STREQ(process(inst, frame), c.result);
+        std::string report = ::testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(written(frame), 0);
+        EXPECT_EQ(inst->starfile_3d, c.starfile_3d);
+        ASSERT_EQ(host.messages().size(), shown + (c.line1 ? 1 : 0));
+        if (c.line1) {
+            EXPECT_EQ(host.messages().back().line1, c.line1);
+            EXPECT_EQ(host.messages().back().has_line2, scene_global);
+            EXPECT_EQ(host.messages().back().line2, scene_global ? path : "");
+            EXPECT_EQ(inst->star_cache, nullptr);
+        } else {
+            EXPECT_NE(report.find("Error: no camera? in <LWItemID get_camera_id(double)> "
+                                  "(LW/orrelux:300)"),
+                      std::string::npos)
+                << report;
+        }
     }
-    inst->three_d = 1;
-    HostFrame frame(64, 48);
-    EXPECT_EQ(process(inst, frame), nullptr);
-    EXPECT_TRUE(host.messages().empty());
-    EXPECT_GT(total_light(frame), 0);
 }
 
-TEST_F(FrameFailure, ProcessRecoversOnceTheDatabaseAppears) {
+class FrameProcess : public PluginHarness {};
+
+TEST_F(FrameProcess, DatabaseIsCheckedOnlyWhenItIsOpened) {
     std::string later = folder.file("later.stars");
     orrelux* inst = linear_instance(later);
-    EXPECT_EQ(failed(inst), nullptr);
+    EXPECT_EQ(written(*render(inst, 64, 48)), 0);
+    // A failed frame leaves no reader, so the next one tries again.
     write_database(later, {star_towards(0, 0, 1)});
-    HostFrame frame(64, 48);
-    EXPECT_EQ(process(inst, frame), nullptr);
-    EXPECT_GT(total_light(frame), 0);
+    EXPECT_GT(light(*render(inst, 64, 48)).sum, 0);
+    // An "ORRELUX1" reader kept open is not checked for 3D stars again.
+    inst->three_d = 1;
+    EXPECT_GT(light(*render(inst, 64, 48)).sum, 0);
     EXPECT_EQ(host.messages().size(), 1u);
 }
 
-class CameralessFrame : public PluginHarness {
-protected:
-    CameralessFrame() : PluginHarness(false) {}
-};
-
-TEST_F(CameralessFrame, SceneWithoutACameraFailsTheProcess) {
+// Hosts of major version 9 on expose from the frame number, older ones over
+// the interval they give; the camera's motion is asked about at each sample.
+TEST_F(FrameProcess, ExposureFollowsTheHostVersionFieldsAndBlurSegments) {
+    struct Case {
+        unsigned major;
+        unsigned render_opts;
+        unsigned camera_flags;
+        int blur_segs;
+        std::vector<double> times;
+    };
+    Case const cases[] = {
+        {9, 0, 0, 1, {0.4, 0.42}},
+        {15, 0, 0, 1, {0.4, 0.42}},
+        {9, LWROPT_FIELDS, 0, 1, {0.4, 0.41, 0.42, 0.43}},
+        {9, 0, 0, 4, {0.4, 0.405, 0.41, 0.415, 0.42}},
+        {9, 0, 0, 0, {0.4}},
+        {8, 0, 0, 1, {0, 0.04}},
+        {8, LWROPT_FIELDS, 0, 1, {0, 0.02, 0.04}},
+        {8, 0, LWCAMF_MOTION_BLUR, 1, {0.02, 0.04}},
+    };
+    std::vector<double> times;
+    host.scene.frames_per_second = 25;
+    host.scene.item(camera).motion = [&](LWTime t) {
+        times.push_back(std::round(t * 1e9) / 1e9);
+        return ItemPose();
+    };
     std::string database = folder.file("ok.stars");
     write_database(database, {star_towards(0, 0, 1)});
     orrelux* inst = linear_instance(database);
-    HostFrame frame(64, 48);
-
-    ::testing::internal::CaptureStderr();
-    EXPECT_STREQ(process(inst, frame), "Process Failed");
-    std::string report = ::testing::internal::GetCapturedStderr();
-
-    EXPECT_NE(report.find("Error: no camera? in <LWItemID get_camera_id(double)> (LW/orrelux:300)"),
-              std::string::npos)
-        << report;
-    EXPECT_TRUE(nothing_written(frame));
-    EXPECT_TRUE(host.messages().empty());
-}
-
-// The instants at which the camera was sampled, taken from the times its
-// motion was asked about.
-class ExposureInterval : public PluginHarness {
-protected:
-    ExposureInterval() {
-        host.scene.frames_per_second = 25;
-        host.scene.item(camera).motion = [this](LWTime t) {
-            times.push_back(t);
-            return ItemPose();
-        };
-        std::string database = folder.file("ok.stars");
-        write_database(database, {star_towards(0, 0, 1)});
+    for (Case const& c : cases) {
+        host.product_info = c.major << 20;
         activate();
-        inst = linear_instance(database);
-    }
-    std::vector<double> sampled(HostFrame& frame) {
+        host.scene.render_opts = c.render_opts;
+        host.scene.item(camera).camera.flags = c.camera_flags;
+        inst->blur_segs = c.blur_segs;
+        HostFrame frame(64, 48);
+        frame.frame = 10;
+        frame.end = 0.04;
         times.clear();
+
         EXPECT_EQ(process(inst, frame), nullptr);
-        std::vector<double> distinct;
-        for (double t : times) {
-            double rounded = std::round(t * 1e9) / 1e9;
-            if (std::find(distinct.begin(), distinct.end(), rounded) == distinct.end()) {
-                distinct.push_back(rounded);
-            }
-        }
-        std::sort(distinct.begin(), distinct.end());
-        return distinct;
+
+        std::sort(times.begin(), times.end());
+        times.erase(std::unique(times.begin(), times.end()), times.end());
+        EXPECT_EQ(times, c.times) << "row " << &c - cases;
     }
-
-    orrelux* inst;
-    std::vector<double> times;
-};
-
-TEST_F(ExposureInterval, NewerHostTakesTheFrameNumberAndTheCameraBlurLength) {
-    HostFrame frame(64, 48);
-    frame.frame = 10;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0.4, 0.42}));
-    host.scene.render_opts = LWROPT_FIELDS;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0.4, 0.41, 0.42, 0.43}));
-}
-
-TEST_F(ExposureInterval, OlderHostTakesTheIntervalItIsGiven) {
-    host.product_info = 8u << 20;
-    activate();
-    HostFrame frame(64, 48);
-    frame.start = 0;
-    frame.end = 0.04;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0, 0.04}));
-    host.scene.render_opts = LWROPT_FIELDS;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0, 0.02, 0.04}));
-}
-
-TEST_F(ExposureInterval, OlderHostWithCameraMotionBlurEndsTheExposureAtTheIntervalsEnd) {
-    host.product_info = 8u << 20;
-    activate();
-    host.scene.item(camera).camera.flags = LWCAMF_MOTION_BLUR;
-    HostFrame frame(64, 48);
-    frame.start = 0;
-    frame.end = 0.04;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0.02, 0.04}));
-}
-
-TEST_F(ExposureInterval, BlurSegmentsSampleTheExposureEvenly) {
-    inst->blur_segs = 4;
-    HostFrame frame(64, 48);
-    frame.frame = 10;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0.4, 0.405, 0.41, 0.415, 0.42}));
-    inst->blur_segs = 0;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0.4}));
-    host.scene.item(camera).camera.blur_length = constant_curve(0);
-    inst->blur_segs = 4;
-    EXPECT_EQ(sampled(frame), (std::vector<double>{0.4}));
 }
 
 } // namespace

@@ -1,3 +1,8 @@
+#include "LW/file_io.h"
+#include "LW/orrelux_ini.h"
+#include "LW/osx.h"
+#include "host/file_io.h"
+
 #include "plugin_harness.h"
 
 #include <filesystem>
@@ -5,91 +10,72 @@
 
 namespace {
 
+// The file as written with the defaults.
+std::string defaults(std::string const& database = "") {
+    std::string line = database.empty() ? "" : "DefaultStarFile \"" + database + "\"\r\n";
+    return "OrreluxVersion 1\r\n" + line + "DialogX -9999\r\nDialogY -9999\r\n";
+}
+
 class Preferences : public PluginHarness {
 protected:
     std::string ini() const { return folder.file("orrelux.ini"); }
     std::string default_database() const { return folder.file("hipparcos3D.stars"); }
-    std::string starfile_of_new_instance() {
-        activate();
-        return std::string(create()->starfile);
-    }
+    std::string quoted(std::string const& name) const { return "\"" + folder.file(name) + "\""; }
 };
 
-TEST_F(Preferences, MissingFileIsWrittenWithTheDefaults) {
-    write_database(default_database(), {});
+TEST_F(Preferences, MissingFileIsWrittenWholeWithTheDefaults) {
     activate();
-    EXPECT_EQ(read_text(ini()), "OrreluxVersion 1\r\nDefaultStarFile \"" + default_database() +
-                                    "\"\r\nDialogX -9999\r\nDialogY -9999\r\n");
-    EXPECT_FALSE(std::filesystem::exists(ini() + ".inprogress"));
-}
-
-TEST_F(Preferences, WithoutADefaultDatabaseTheFileHasNoDatabaseLine) {
-    activate();
-    EXPECT_EQ(read_text(ini()), "OrreluxVersion 1\r\nDialogX -9999\r\nDialogY -9999\r\n");
+    EXPECT_EQ(read_text(ini()), defaults());
     EXPECT_EQ(std::string(create()->starfile), "");
-}
 
-TEST_F(Preferences, StoredDatabaseWithBlanksInItsPathServesNewInstances) {
-    std::string mine = folder.file("my stars.stars");
-    write_database(mine, {}, "ORRELUX2");
-    std::string text = "OrreluxVersion 1\r\n\r\nDefaultStarFile \"" + mine + "\"\r\n";
-    write_text(ini(), text);
-    activate();
-    orrelux* inst = create();
-    EXPECT_EQ(std::string(inst->starfile), mine);
-    EXPECT_TRUE(inst->starfile_3d);
-    EXPECT_EQ(read_text(ini()), text);
-}
-
-TEST_F(Preferences, PairsMayShareALineAndTheFirstOfTwoValuesCounts) {
-    std::string first = folder.file("first.stars");
-    std::string second = folder.file("second.stars");
-    write_database(first, {});
-    write_database(second, {});
-    write_text(ini(), "DefaultStarFile \"" + first + "\" OrreluxVersion 1\nDefaultStarFile \"" +
-                          second + "\"\n");
-    EXPECT_EQ(starfile_of_new_instance(), first);
-}
-
-TEST_F(Preferences, StoredDatabaseThatIsGoneFallsBackToTheOneBesideTheModule) {
+    std::filesystem::remove(ini());
     write_database(default_database(), {});
-    write_text(ini(), "OrreluxVersion 1\nDefaultStarFile \"" + folder.file("gone.stars") + "\"\n");
-    EXPECT_EQ(starfile_of_new_instance(), default_database());
-}
-
-TEST_F(Preferences, WrongVersionWarnsAndWritesTheDefaults) {
-    write_text(ini(), "OrreluxVersion 2\nDialogX 10\n");
-    ::testing::internal::CaptureStderr();
     activate();
-    std::string report = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(report.find("warning: Warning: Bad data in INI file, using default parameters "
-                          "instead in <"),
-              std::string::npos);
-    EXPECT_EQ(read_text(ini()), "OrreluxVersion 1\r\nDialogX -9999\r\nDialogY -9999\r\n");
+    EXPECT_EQ(read_text(ini()), defaults(default_database()));
+    EXPECT_FALSE(std::filesystem::exists(ini() + ".inprogress"));
+    EXPECT_EQ(std::string(create()->starfile), default_database());
 }
 
-TEST_F(Preferences, KeyWithoutValueStopsReadingWithAWarning) {
-    write_text(ini(), "DialogX");
-    ::testing::internal::CaptureStderr();
-    activate();
-    std::string report = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(report.find("warning: Error reading Orrelux INI file: in <"), std::string::npos);
-    EXPECT_NE(report.find("Bad data in INI file"), std::string::npos);
-    EXPECT_EQ(read_text(ini()), "OrreluxVersion 1\r\nDialogX -9999\r\nDialogY -9999\r\n");
+TEST_F(Preferences, ReadingTakesTheFirstValueOfEachKeyAndFallsBackOnBadFiles) {
+    struct Case {
+        std::string text;
+        char const* database; // given to new instances
+        char const* warning;  // "" for none; the file is rewritten after "Bad data"
+    };
+    std::string const bad_data = "Warning: Bad data in INI file, using default parameters instead";
+    Case const cases[] = {
+        {"OrreluxVersion 1\r\n\r\nDefaultStarFile " + quoted("my stars.stars") + "\r\n",
+         "my stars.stars", ""},
+        {"DefaultStarFile " + quoted("mine.stars") + " OrreluxVersion 1 Unknown 2\n" +
+             "DefaultStarFile " + quoted("my stars.stars") + "\n",
+         "mine.stars", ""},
+        {"OrreluxVersion 1\nDefaultStarFile " + quoted("gone.stars"), "hipparcos3D.stars", ""},
+        {"OrreluxVersion 1\nDefaultStarFile " + quoted("mine.stars") + "\nDialogX \"10\n",
+         "mine.stars", "Error reading Orrelux INI file:"},
+        {"orreluxversion 1\n", "hipparcos3D.stars", bad_data.c_str()},
+        {"DialogX", "hipparcos3D.stars", bad_data.c_str()},
+    };
+    write_database(default_database(), {});
+    write_database(folder.file("my stars.stars"), {});
+    write_database(folder.file("mine.stars"), {});
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.text);
+        write_text(ini(), c.text);
+
+        ::testing::internal::CaptureStderr();
+        activate();
+        std::string report = ::testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(std::string(create()->starfile), folder.file(c.database));
+        EXPECT_TRUE(*c.warning
+                        ? report.find(std::string("warning: ") + c.warning) != std::string::npos
+                        : report.empty())
+            << report;
+        EXPECT_EQ(read_text(ini()), c.warning == bad_data ? defaults(default_database()) : c.text);
+    }
 }
 
-TEST_F(Preferences, UnterminatedQuoteKeepsTheEntriesBeforeIt) {
-    std::string mine = folder.file("mine.stars");
-    write_database(mine, {});
-    std::string text = "OrreluxVersion 1\nDefaultStarFile \"" + mine + "\"\nDialogX \"10\n";
-    write_text(ini(), text);
-    EXPECT_EQ(starfile_of_new_instance(), mine);
-    EXPECT_EQ(read_text(ini()), text);
-}
-
-class QuotedFolder : public Preferences {};
-
-TEST_F(QuotedFolder, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
+TEST_F(Preferences, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
     TempFolder quoted("orrelux-\"quoted\"-");
     std::filesystem::copy_file(ORRELUX_MODULE, quoted.file("orrelux.so"));
     write_database(quoted.file("hipparcos3D.stars"), {});
@@ -100,13 +86,36 @@ TEST_F(QuotedFolder, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
     std::string report = ::testing::internal::GetCapturedStderr();
 
     EXPECT_NE(report.find("holds a double quote"), std::string::npos) << report;
-    EXPECT_EQ(read_text(quoted.file("orrelux.ini")),
-              "OrreluxVersion 1\r\nDialogX -9999\r\nDialogY -9999\r\n");
+    EXPECT_EQ(read_text(quoted.file("orrelux.ini")), defaults());
     EXPECT_EQ(std::string(create()->starfile), quoted.file("hipparcos3D.stars"));
     // The file written reads back without complaint.
     ::testing::internal::CaptureStderr();
     activate();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+// The preferences of the code linked into this test program, whose file lies
+// beside the program.
+TEST(PreferencesFile, SwitchedOffUpdateCheckIsWrittenLastAndEveryValueReadsBack) {
+    set_orrelux_file_io(host_file_io());
+    orrelux_ini.file_io = host_file_io();
+    std::string path(get_orrelux_ini_path());
+    EXPECT_EQ(path, std::string(get_orrelux_path()) + "/orrelux.ini");
+    orrelux_ini.default_starfile = "";
+    orrelux_ini.dialog_x = -5;
+    orrelux_ini.dialog_y = 300;
+    orrelux_ini.enable_auto_update = 0;
+
+    save_orrelux_ini();
+    orrelux_ini.dialog_x = orrelux_ini.dialog_y = orrelux_ini.enable_auto_update = 7;
+    load_orrelux_ini();
+
+    EXPECT_EQ(read_text(path),
+              "OrreluxVersion 1\r\nDialogX -5\r\nDialogY 300\r\nEnableAutoUpdate 0\r\n");
+    EXPECT_EQ(orrelux_ini.dialog_x, -5);
+    EXPECT_EQ(orrelux_ini.dialog_y, 300);
+    EXPECT_EQ(orrelux_ini.enable_auto_update, 0);
+    std::filesystem::remove(path);
 }
 
 } // namespace
