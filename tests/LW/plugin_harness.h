@@ -5,9 +5,10 @@
 #include "host/module.h"
 #include "LW/settings.h"
 #include "libimgops/stars.h"
-#include "lwsdk/lwfilter.h"
+#include "base/xception.h"
 #include "lwsdk/lwhandler.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,22 +21,16 @@
 #include <functional>
 #include <iterator>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-// A fresh folder under the system temporary folder, removed with everything
-// in it at the end.
+// A fresh temporary folder, removed with everything in it at the end.
 class TempFolder {
 public:
     explicit TempFolder(std::string const& prefix = "orrelux-lw-")
         : path((std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string()) {
-        if (!mkdtemp(path.data())) {
-            throw std::runtime_error("mkdtemp failed");
-        }
+        EXPECT_NE(mkdtemp(path.data()), nullptr) << path;
     }
-    TempFolder(TempFolder const&) = delete;
-    TempFolder& operator=(TempFolder const&) = delete;
     ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
@@ -44,6 +39,11 @@ public:
 
     std::string path;
 };
+
+// Matches a call that throws StrXception with a message matching `text`.
+template <typename Matcher> auto throws_message(Matcher text) {
+    return ::testing::Throws<StrXception>(::testing::Property(&StrXception::message, text));
+}
 
 inline void write_text(std::string const& path, std::string const& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -54,14 +54,13 @@ inline std::string read_text(std::string const& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-double const DEGREES = 180.0 / 3.14159265358979323846;
-
-// A white star of luminance `lum` in the world direction (x, y, z).
-inline star star_towards(double x, double y, double z, float lum = 0.5f) {
+// A white star of luminance 0.5 in the world direction (x, y, z).
+inline star star_towards(double x, double y, double z) {
+    double const degrees = 180.0 / 3.14159265358979323846;
     star s = {};
-    s.ra = std::atan2(z, x) * DEGREES;
-    s.dec = std::asin(y / std::sqrt(x * x + y * y + z * z)) * DEGREES;
-    s.lum = lum;
+    s.ra = std::atan2(z, x) * degrees;
+    s.dec = std::asin(y / std::sqrt(x * x + y * y + z * z)) * degrees;
+    s.lum = 0.5f;
     s.r = s.g = s.b = 255;
     return s;
 }
@@ -75,9 +74,8 @@ inline std::string database_bytes(std::vector<star> const& stars, char const* ma
                        records.size() * sizeof(star));
 }
 
-inline void write_database(std::string const& path, std::vector<star> const& stars,
-                           char const* magic = "ORRELUX1") {
-    write_text(path, database_bytes(stars, magic));
+inline void write_database(std::string const& path, std::vector<star> const& stars) {
+    write_text(path, database_bytes(stars));
 }
 
 // Sets every input pixel to colour(x, y): red, green, blue, alpha.
@@ -90,9 +88,8 @@ inline void fill(HostFrame& frame, std::function<std::array<float, 4>(int, int)>
     }
 }
 
-// The built module, copied into a folder of its own and loaded by the
-// stand-in host as the host would, with its image-filter handler activated.
-// The module reads and writes "orrelux.ini" in that folder.
+// The built module, copied into a folder of its own (where it keeps
+// "orrelux.ini") and loaded by the stand-in host as the host would.
 class PluginHarness : public ::testing::Test {
 protected:
     explicit PluginHarness(bool with_camera = true) {
@@ -105,22 +102,19 @@ protected:
         }
     }
 
-    void load() { module = std::make_unique<HostModule>(folder.file("orrelux.so").c_str()); }
     void activate() {
         if (!module) {
-            load();
+            module = std::make_unique<HostModule>(folder.file("orrelux.so").c_str());
         }
         module->activate(LWIMAGEFILTER_HCLASS, "Orrelux", LWIMAGEFILTER_VERSION, &handler);
     }
     orrelux* create() {
         LWError error = nullptr;
-        LWInstance inst = funcs.create(funcs.priv, nullptr, &error);
-        EXPECT_NE(inst, nullptr);
-        instances.push_back(inst);
-        return static_cast<orrelux*>(inst);
+        instances.push_back(funcs.create(funcs.priv, nullptr, &error));
+        EXPECT_NE(instances.back(), nullptr);
+        return static_cast<orrelux*>(instances.back());
     }
-    // An instance drawing linear light from `database`, activating first when
-    // needed.
+    // An instance drawing linear light from `database`; activates if needed.
     orrelux* linear_instance(std::string const& database) {
         if (!handler.process) {
             activate();
@@ -151,40 +145,30 @@ protected:
 };
 
 struct Pixel {
-    int x;
-    int y;
+    int x, y;
 };
 
-// The light of one output component (0 red .. 2 blue) of a frame whose input
-// was black: its sum, brightest pixel, light-weighted mean position and
-// spread along x. With `row_parity` 0 or 1 only even or odd rows count.
+// The light of one output component (0 red .. 2 blue) of a frame of black
+// input: its sum, brightest pixel and value, and light-weighted mean along x.
+// With `row_parity` 0 or 1 only even or odd rows count.
 struct Light {
-    double sum = 0;
+    double sum = 0, top = 0, mean_x = 0;
     Pixel peak = {-1, -1};
-    double mean_x = 0;
-    double mean_y = 0;
-    double var_x = 0;
 };
 
 inline Light light(HostFrame const& frame, int component = 0, int row_parity = -1) {
     Light m;
-    double sx = 0, sy = 0, sxx = 0, top = 0;
+    double sx = 0;
     for (int y = std::max(row_parity, 0); y < frame.height(); y += row_parity < 0 ? 1 : 2) {
         for (int x = 0; x < frame.width(); x++) {
             double v = frame.output(x, y, component);
-            m.peak = v > top ? Pixel{x, y} : m.peak;
-            top = std::max(top, v);
+            m.peak = v > m.top ? Pixel{x, y} : m.peak;
+            m.top = std::max(m.top, v);
             m.sum += v;
             sx += v * x;
-            sy += v * y;
-            sxx += v * x * x;
         }
     }
-    if (m.sum > 0) {
-        m.mean_x = sx / m.sum;
-        m.mean_y = sy / m.sum;
-        m.var_x = sxx / m.sum - m.mean_x * m.mean_x;
-    }
+    m.mean_x = m.sum > 0 ? sx / m.sum : 0;
     return m;
 }
 

@@ -5,9 +5,6 @@
 
 #include "plugin_harness.h"
 
-#include <filesystem>
-#include <string>
-
 namespace {
 
 // The file as written with the defaults.
@@ -24,11 +21,6 @@ protected:
 };
 
 TEST_F(Preferences, MissingFileIsWrittenWholeWithTheDefaults) {
-    activate();
-    EXPECT_EQ(read_text(ini()), defaults());
-    EXPECT_EQ(std::string(create()->starfile), "");
-
-    std::filesystem::remove(ini());
     write_database(default_database(), {});
     activate();
     EXPECT_EQ(read_text(ini()), defaults(default_database()));
@@ -83,15 +75,11 @@ TEST_F(Preferences, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
 
     ::testing::internal::CaptureStderr();
     activate();
-    std::string report = ::testing::internal::GetCapturedStderr();
 
-    EXPECT_NE(report.find("holds a double quote"), std::string::npos) << report;
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                ::testing::HasSubstr("holds a double quote"));
     EXPECT_EQ(read_text(quoted.file("orrelux.ini")), defaults());
     EXPECT_EQ(std::string(create()->starfile), quoted.file("hipparcos3D.stars"));
-    // The file written reads back without complaint.
-    ::testing::internal::CaptureStderr();
-    activate();
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 // The preferences of the code linked into this test program, whose file lies

@@ -1,12 +1,8 @@
 #include "LW/file_io.h"
 #include "LW/starfile.h"
 #include "host/file_io.h"
-#include "base/xception.h"
 
 #include "plugin_harness.h"
-
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -29,26 +25,19 @@ TEST_F(StarDatabases, ReaderCountsEveryRecordBegunAndProbeAgreesOnTheHeader) {
     struct Case {
         std::string contents;
         u32 count;
-        bool valid;
-        bool is_3d;
+        bool valid, is_3d;
         // Right ascension and distance of the records after the header, the
         // zero record last.
         std::vector<std::pair<double, double>> records;
     };
+    std::string const partial = database_bytes({record(1), record(5)}).substr(0, 32 * 2 + 16);
+    std::string const three_d = database_bytes({record(10), record(30)}, "ORRELUX2");
     Case const cases[] = {
         {"", 0, false, false, {}},
         {database_bytes({}), 1, true, false, {{0, 0}}},
         {database_bytes({}, "ORRELUX3"), 1, false, false, {{0, 0}}},
-        {database_bytes({record(1), record(5)}).substr(0, 32 * 2 + 16),
-         3,
-         true,
-         false,
-         {{1, 1}, {5, 0}, {0, 0}}},
-        {database_bytes({record(10), record(30)}, "ORRELUX2"),
-         3,
-         true,
-         true,
-         {{10, 10}, {30, 30}, {0, 0}}},
+        {partial, 3, true, false, {{1, 1}, {5, 0}, {0, 0}}},
+        {three_d, 3, true, true, {{10, 10}, {30, 30}, {0, 0}}},
     };
     for (Case const& c : cases) {
         std::string path = folder.file(std::to_string(&c - cases) + ".stars");
@@ -63,13 +52,9 @@ TEST_F(StarDatabases, ReaderCountsEveryRecordBegunAndProbeAgreesOnTheHeader) {
             EXPECT_EQ(s->ra, ra);
             EXPECT_EQ(s->dist, dist);
         }
-        db.rewind();
-        EXPECT_EQ(std::string(reinterpret_cast<char const*>(db.next()), 8),
-                  (c.contents + std::string(8, '\0')).substr(0, 8));
         bool is_3d = !c.is_3d;
         EXPECT_EQ(check_starfile(path.c_str(), &is_3d), c.valid);
         EXPECT_EQ(is_3d, c.is_3d);
-        EXPECT_EQ(check_starfile(path.c_str(), nullptr), c.valid);
     }
 }
 
@@ -82,13 +67,10 @@ TEST_F(StarDatabases, MissingFileCannotBeOpenedAndOnlyItsProbeLeavesTheFlagAlone
     write_text(shorter, database_bytes({}, "ORRELUX2").substr(0, 31));
     EXPECT_FALSE(check_starfile(shorter.c_str(), &is_3d));
     EXPECT_FALSE(is_3d);
-    try {
-        LWStarFile db(missing.c_str());
-        FAIL() << "opened a missing file";
-    } catch (StrXception const& e) {
-        EXPECT_STREQ(e.message(), "error opening star database in "
-                                  "<LWStarFile::LWStarFile(const char *)> (LW/orrelux:82)");
-    }
+    EXPECT_THAT([&] { LWStarFile db(missing.c_str()); },
+                throws_message(::testing::StrEq("error opening star database in "
+                                                "<LWStarFile::LWStarFile(const char *)> "
+                                                "(LW/orrelux:82)")));
 }
 
 } // namespace

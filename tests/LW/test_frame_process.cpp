@@ -1,0 +1,319 @@
+#include "plugin_harness.h"
+
+#include "host/monitor.h"
+#include "LW/srgb.h"
+#include "lwsdk/lwrender.h"
+
+namespace {
+
+struct Target {
+    op_stars_projection projection;
+    int width, height;
+    Pixel target;
+};
+
+// The star that the projection puts on the target pixel. The window spans
+// -1..1 over the frame's height, or over its width for a portrait fisheye
+// frame; the camera rests at the origin looking along +z with +y up.
+star star_on_target(Target c) {
+    bool by_height = c.width >= c.height || c.projection == OP_STARS_PERSPECTIVE;
+    double scale = 1.0 / (by_height ? c.height : c.width);
+    double x = (2 * c.target.x - c.width) * scale;
+    double y = (c.height - 2 * c.target.y) * scale;
+    double radius = std::sqrt(x * x + y * y);
+    if (c.projection == OP_STARS_PERSPECTIVE) {
+        return star_towards(x / 3.2, y / 3.2, 1); // the camera's zoom
+    }
+    if (c.projection == OP_STARS_HEMISPHERICAL) {
+        return star_towards(x, y, std::sqrt(1 - radius * radius));
+    }
+    double angle = radius * 1.57079632679489661923; // a right angle at radius 1
+    return star_towards(std::sin(angle) * x / radius, std::sin(angle) * y / radius,
+                        std::cos(angle));
+}
+
+class FrameRender : public PluginHarness {
+protected:
+    FrameRender() {
+        write_database(database, {star_towards(0, 0, 1)});
+        inst = linear_instance(database);
+    }
+
+    // Over the first frame's exposure the camera pans by 0.06 radians and
+    // pitches in a zig-zag by up to `zig` radians, up at a quarter and three
+    // quarters of it; with `held` from 0 to 1 it rests at that fraction.
+    void move_camera(double zig, double held = -1) {
+        double exposure = 0.5 / host.scene.frames_per_second;
+        host.scene.item(camera).motion = [=](LWTime t) {
+            double u = held >= 0 ? held : t / exposure;
+            return ItemPose{{}, {0.06 * u, zig * (1 - std::fabs(std::fmod(4 * u, 2.0) - 1))}};
+        };
+    }
+    Pixel still_at(double zig, double u) {
+        move_camera(zig, u);
+        return light(*render(inst)).peak;
+    }
+
+    std::string database = folder.file("ahead.stars");
+    orrelux* inst;
+};
+
+TEST_F(FrameRender, StarInAKnownDirectionLandsOnItsPixelInEveryProjectionAndOrientation) {
+    Target const cases[] = {
+        {OP_STARS_PERSPECTIVE, 640, 480, {500, 120}},
+        {OP_STARS_PERSPECTIVE, 360, 480, {80, 400}},
+        {OP_STARS_HEMISPHERICAL, 640, 480, {150, 300}},
+        {OP_STARS_HEMISPHERICAL, 360, 480, {250, 100}},
+        {OP_STARS_AZIMUTHAL_EQUIDISTANT, 640, 480, {420, 60}},
+        {OP_STARS_AZIMUTHAL_EQUIDISTANT, 360, 480, {60, 200}},
+    };
+    for (Target const& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        host.scene.frame_width = c.width;
+        host.scene.frame_height = c.height;
+        std::string path = folder.file(std::to_string(&c - cases) + ".stars");
+        write_database(path, {star_on_target(c)});
+        inst->starfile = path.c_str();
+        inst->projection = c.projection;
+
+        Light spot = light(*render(inst, c.width, c.height));
+
+        EXPECT_EQ(spot.peak.x, c.target.x);
+        EXPECT_EQ(spot.peak.y, c.target.y);
+    }
+}
+
+TEST_F(FrameRender, FourBlurSegmentsDrawOneStreakThroughFiveSamplesWithTheLightOfAStillStar) {
+    inst->blur_segs = 4;
+    double still = light(*render(inst)).sum;
+    Pixel quarter = still_at(0.02, 0.25);
+    Pixel half = still_at(0.02, 0.5);
+    ASSERT_GT(std::abs(quarter.y - half.y), 10);
+
+    move_camera(0.02);
+    std::unique_ptr<HostFrame> frame = render(inst);
+
+    EXPECT_NEAR(light(*frame).sum, still, still * 0.01);
+    float on_path = frame->output(quarter.x, quarter.y, 0);
+    EXPECT_GT(on_path, 0);
+    EXPECT_LT(frame->output(half.x, quarter.y, 0), on_path * 0.01);
+}
+
+TEST_F(FrameRender, AlphaDimsTheStarsBehindRenderedGeometry) {
+    double clear = light(*render(inst)).sum;
+    for (float alpha : {1.0f, 0.25f}) {
+        HostFrame frame(640, 480);
+        fill(frame, [=](int, int) { return std::array<float, 4>{0, 0, 0, alpha}; });
+        ASSERT_EQ(process(inst, frame), nullptr);
+        EXPECT_NEAR(light(frame).sum, clear * (1 - alpha), clear * 1e-4) << alpha;
+    }
+}
+
+TEST_F(FrameRender, LimitedRegionWritesOnlyItsPixelsUnlessTheCameraMasksTheFrame) {
+    Pixel spot = light(*render(inst)).peak;
+    host.scene.limited_region = true;
+    int const region[4] = {spot.x - 5, spot.y - 5, spot.x + 4, spot.y + 4};
+    std::copy(region, region + 4, host.scene.region);
+    CameraSettings& settings = host.scene.item(camera).camera;
+    int const mask[4] = {0, 0, 639, 479};
+    std::copy(mask, mask + 4, settings.mask);
+    for (unsigned flags : {0u, LWCAMF_MASK}) {
+        SCOPED_TRACE(flags);
+        settings.flags = flags;
+        HostFrame frame(640, 480);
+        fill(frame, [](int x, int y) { return std::array<float, 4>{x * 1e-3f, y * 1e-3f, 0, 0}; });
+
+        ASSERT_EQ(process(inst, frame), nullptr);
+
+        EXPECT_EQ(written(frame), flags ? 640 * 480 : 100);
+        for (int i = 0; i < 100; i++) {
+            ASSERT_TRUE(frame.rgb_written(region[0] + i % 10, region[1] + i / 10)) << i;
+        }
+        // A pixel outside, handed back as it came or not written at all.
+        EXPECT_EQ(frame.output(5, 400, 1), flags ? 400 * 1e-3f : 0);
+    }
+}
+
+TEST_F(FrameRender, EachFieldHoldsItsHalfOfTheExposureInItsOrder) {
+    Pixel start = still_at(0, 0);
+    move_camera(0);
+    for (bool even_first : {false, true}) {
+        host.scene.render_opts = LWROPT_FIELDS | (even_first ? LWROPT_EVENFIELDS : 0u);
+
+        std::unique_ptr<HostFrame> frame = render(inst);
+
+        Light first = light(*frame, 0, even_first ? 0 : 1);
+        Light second = light(*frame, 0, even_first ? 1 : 0);
+        ASSERT_GT(first.sum * second.sum, 0) << even_first;
+        EXPECT_LT(std::fabs(first.mean_x - start.x), std::fabs(second.mean_x - start.x));
+        EXPECT_GT(std::fabs(first.mean_x - second.mean_x), 5);
+    }
+}
+
+TEST_F(FrameRender, AbortInTheFirstFieldWritesNothingAndTheNextFrameStartsAfresh) {
+    // One visible star and enough behind the camera for the monitor to be
+    // asked about an abort after 2048 stars.
+    std::vector<star> stars(2100, star_towards(0, 0, -1));
+    stars[0] = star_towards(0, 0, 1);
+    write_database(database, stars);
+    host.scene.render_opts = LWROPT_FIELDS;
+    HostMonitor monitor;
+    monitor.request_abort();
+    {
+        HostFrame frame(640, 480);
+        frame.monitor = monitor.monitor();
+        EXPECT_EQ(process(inst, frame), nullptr);
+        EXPECT_EQ(written(frame), 0);
+    }
+    EXPECT_EQ(monitor.steps(), 1u);
+    // The next frame starts again on the header.
+    EXPECT_GT(light(*render(inst)).sum, 0);
+}
+
+TEST_F(FrameRender, DepthOfFieldWidensTheSpotAndKeepsItsLight) {
+    Light focused = light(*render(inst));
+    host.scene.render_opts = LWROPT_DEPTHOFFIELD;
+
+    Light blurred = light(*render(inst));
+
+    // The same light spread wider.
+    EXPECT_LT(blurred.top, focused.top / 4);
+    EXPECT_NEAR(blurred.sum, focused.sum, focused.sum * 0.01);
+}
+
+TEST_F(FrameRender, HeaderOnlyDatabaseCopiesTheWindowInAndOutThroughTheCurvesOfAnSrgbFrame) {
+    write_database(database, {});
+    for (int srgb : {0, 1}) {
+        inst = linear_instance(database);
+        inst->srgb_framebuffer = srgb;
+        HostFrame frame(64, 48);
+        fill(frame, [](int x, int y) {
+            float v = (x + 64 * y) / 3072.0f;
+            return std::array<float, 4>{v, v, v, 1 - v};
+        });
+
+        ASSERT_EQ(process(inst, frame), nullptr);
+
+        EXPECT_EQ(written(frame), 64 * 48);
+        for (int i = 0; i < 64 * 48; i++) {
+            float v = i / 3072.0f;
+            float expected = srgb ? linear_to_srgb(srgb_to_linear(v)) : v;
+            ASSERT_EQ(frame.output(i % 64, i / 64, 2), expected) << srgb;
+            ASSERT_NEAR(expected, v, 1e-5);
+            ASSERT_NEAR(frame.output(i % 64, i / 64, 3), 1 - v, 1e-5) << srgb;
+        }
+    }
+}
+
+TEST_F(FrameRender, KeptDatabaseIsNotReadAgainAndAChangedOneIsReopened) {
+    Pixel ahead = light(*render(inst)).peak;
+    write_database(database, {star_towards(0.1, 0, 1)});
+    EXPECT_EQ(light(*render(inst)).peak.x, ahead.x);
+
+    write_database(folder.file("right.stars"), {star_towards(0.1, 0, 1)});
+    inst->starfile = folder.file("right.stars").c_str();
+    EXPECT_GT(light(*render(inst)).peak.x, ahead.x + 10);
+}
+
+// Hosts of major version 9 on expose from the frame number, older ones over
+// the interval they give; the camera's motion is asked about at each sample.
+TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
+    struct Case {
+        unsigned major, render_opts, camera_flags;
+        std::vector<double> times;
+    };
+    Case const cases[] = {
+        {9, 0, 0, {0.4, 0.42}},
+        {15, 0, 0, {0.4, 0.42}},
+        {8, 0, 0, {0, 0.04}},
+        {8, LWROPT_FIELDS, 0, {0, 0.02, 0.04}},
+        {8, 0, LWCAMF_MOTION_BLUR, {0.02, 0.04}},
+    };
+    std::vector<double> times;
+    host.scene.frames_per_second = 25;
+    host.scene.item(camera).motion = [&](LWTime t) {
+        times.push_back(std::round(t * 1e9) / 1e9);
+        return ItemPose();
+    };
+    for (Case const& c : cases) {
+        host.product_info = c.major << 20;
+        activate();
+        host.scene.render_opts = c.render_opts;
+        host.scene.item(camera).camera.flags = c.camera_flags;
+        HostFrame frame(64, 48);
+        frame.frame = 10;
+        frame.end = 0.04;
+        times.clear();
+
+        EXPECT_EQ(process(inst, frame), nullptr);
+
+        std::sort(times.begin(), times.end());
+        times.erase(std::unique(times.begin(), times.end()), times.end());
+        EXPECT_EQ(times, c.times) << "row " << &c - cases;
+    }
+}
+
+char const* const INVALID = "Orrelux: Invalid star database file";
+
+// A scene without a camera: every failure but the last two is found before
+// the camera is looked for.
+class FrameFailure : public PluginHarness {
+protected:
+    FrameFailure() : PluginHarness(false) {}
+};
+
+TEST_F(FrameFailure, EachFailureShowsItsMessageReturnsItsResultAndWritesNothing) {
+    struct Case {
+        char const* file;          // "" for an empty path
+        std::string contents;      // "" for no file
+        bool three_d, starfile_3d; // the setting; the flag after, true before
+        char const* line1;         // the message shown; null for none
+        char const* result;
+    };
+    std::string const one_star = database_bytes({star_towards(0, 0, 1)});
+    Case const cases[] = {
+        {"missing.stars", "", false, true, INVALID, nullptr},
+        {"", "", false, true, INVALID, nullptr},
+        {"short.stars", "ORRELUX2", false, false, INVALID, nullptr},
+        {"foreign.stars", database_bytes({}, "NOTSTARS"), false, false, INVALID, nullptr},
+        {"flat.stars", one_star, true, false,
+         "Orrelux: This star database file does not support 3D stars", nullptr},
+        {"ok.stars", one_star, false, false, nullptr, "Process Failed"},
+        // The host keeps the global away from here on.
+        {"ok.stars", one_star, false, true, "Orrelux: Error obtaining Scene Info global", nullptr},
+    };
+    for (Case const& c : cases) {
+        std::string path = *c.file ? folder.file(c.file) : "";
+        SCOPED_TRACE(path);
+        if (!c.contents.empty()) {
+            write_text(path, c.contents);
+        }
+        orrelux* inst = linear_instance(path);
+        inst->starfile_3d = true;
+        inst->three_d = c.three_d;
+        bool scene_global = &c != std::end(cases) - 1;
+        if (!scene_global) {
+            host.remove_global(LWSCENEINFO_GLOBAL);
+        }
+        size_t shown = host.messages().size();
+        HostFrame frame(64, 48);
+
+        ::testing::internal::CaptureStderr();
+        EXPECT_STREQ(process(inst, frame), c.result);
+        std::string report = ::testing::internal::GetCapturedStderr();
+
+        EXPECT_EQ(written(frame), 0);
+        EXPECT_EQ(inst->starfile_3d, c.starfile_3d);
+        ASSERT_EQ(host.messages().size(), shown + (c.line1 ? 1 : 0));
+        if (c.line1) {
+            EXPECT_EQ(host.messages().back().line1, c.line1);
+            EXPECT_EQ(host.messages().back().line2, scene_global ? path : "");
+            EXPECT_EQ(inst->star_cache, nullptr);
+        } else {
+            EXPECT_THAT(report, ::testing::HasSubstr("Error: no camera? in <LWItemID "
+                                                     "get_camera_id(double)> (LW/orrelux:300)"));
+        }
+    }
+}
+
+} // namespace
