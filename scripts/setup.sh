@@ -36,7 +36,15 @@ catalogue="$root/third_party/kstars/stars.dat"
 if [ ! -s "$catalogue" ]; then
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
-    (cd "$work" && apt-get download -qq kstars-data)
+    if ! (cd "$work" && apt-get download -qq kstars-data 2>/dev/null); then
+        # The package lists may not be there yet on a fresh machine.
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "setup: cannot download kstars-data; run this script as root" >&2
+            exit 1
+        fi
+        apt-get update -qq
+        (cd "$work" && apt-get download -qq kstars-data)
+    fi
     dpkg-deb -x "$work"/kstars-data_*.deb "$work/x"
     mkdir -p "$(dirname "$catalogue")"
     cp "$work/x/usr/share/kstars/stars.dat" "$catalogue.tmp"
