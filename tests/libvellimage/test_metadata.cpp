@@ -145,19 +145,19 @@ TEST_F(MetaDataTest, EqualityTreatsNanAsEqualAndIgnoresExtraTags) {
 }
 
 TEST(ImageSpecMetaTest, CopiesOwnTheirMetadata) {
-    ImageSpec spec(4, 4, ImageSpec::G_U8);
+    ImageSpec original(4, 4, ImageSpec::G_U8);
     float f = 1.0f;
-    EXPECT_EQ(spec.get_meta<float>("float", "x", f), 1);
-    spec.set_meta<String>("string", "who", String("me"));
-    EXPECT_FALSE(spec == ImageSpec(4, 4, ImageSpec::G_U8));
-    ImageSpec copy(spec);
-    EXPECT_TRUE(copy == spec);
+    EXPECT_EQ(original.get_meta<float>("float", "x", f), 1);
+    original.set_meta<String>("string", "who", String("me"));
+    EXPECT_FALSE(original == ImageSpec(4, 4, ImageSpec::G_U8));
+    ImageSpec copy(original);
+    EXPECT_TRUE(copy == original);
     copy.set_meta<String>("string", "who", String("you"));
-    EXPECT_FALSE(copy == spec);
+    EXPECT_FALSE(copy == original);
     ImageSpec assigned;
-    assigned = spec;
+    assigned = original;
     assigned = assigned;
-    EXPECT_TRUE(assigned == spec);
+    EXPECT_TRUE(assigned == original);
 }
 
 TEST(ImageSpecMetaTest, PrintListsEveryTag) {
@@ -169,8 +169,8 @@ TEST(ImageSpecMetaTest, PrintListsEveryTag) {
     m[1] = 1.0f;
     with_matrix.set_meta<Matrix4<float>>("m44f", "id", m);
     testing::internal::CaptureStdout();
-    for (ImageSpec const* spec : {&with_float, &with_text, &with_matrix})
-        spec->print();
+    for (ImageSpec const* image : {&with_float, &with_text, &with_matrix})
+        image->print();
     std::string zeros;
     for (int i = 2; i < 16; ++i)
         zeros += " 0.000000000e+00";
