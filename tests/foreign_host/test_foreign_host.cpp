@@ -124,6 +124,7 @@ void skip_line(Stream& s) {
 }
 
 // Typed values in text: signed integers decimal, unsigned ones hexadecimal.
+// They stay text in binary mode too: binary files here only carry raw bytes.
 template <typename T, Slot S> void write_values(void* d, T const* v, int n) {
     of(d).calls[S]++;
     for (int i = 0; i < n; i++) {
