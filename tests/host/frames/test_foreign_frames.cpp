@@ -255,13 +255,14 @@ TEST(ForeignFrames, ExrGreyFileReadsIntoEveryColour) {
 
 TEST(ForeignFrames, ExrDataWindowLandsInTheDisplayWindowWithNothingAround) {
     TempFolder folder;
-    write_foreign_exr(folder.file("window.exr"), {"B", "G", "R"},
-                      Imath::Box2i({1, 1}, {W - 1, H + 4}), W, H);
+    write_foreign_exr(folder.file("window.exr"), {"B", "R"}, Imath::Box2i({1, 1}, {W - 1, H + 4}),
+                      W, H);
     FrameImage frame = read_frame(folder.file("window.exr"));
     ASSERT_EQ(frame.width, W);
     ASSERT_EQ(frame.height, H);
-    // Each channel carries its own tenth; a missing alpha reads as 1 inside.
-    expect_pixel(frame, 2, 1, 12.2f, 12.1f, 12.0f, 1.0f);
+    // Each channel carries its own tenth; missing green reads as 0 and
+    // missing alpha as 1 inside.
+    expect_pixel(frame, 2, 1, 12.1f, 0.0f, 12.0f, 1.0f);
     expect_pixel(frame, 0, 1, 0.0f, 0.0f, 0.0f, 0.0f);
     expect_pixel(frame, 4, 0, 0.0f, 0.0f, 0.0f, 0.0f);
 }
