@@ -1,13 +1,13 @@
 #include "host/frames/png_file.h"
 
 #include "host/frames/frame_error.h"
+#include "host/frames/library_messages.h"
 #include "host/frames/srgb.h"
 
 #include <png.h>
 
 #include <cmath>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -24,18 +24,18 @@ struct PngSession {
     Bytes const* input = nullptr;
     std::size_t position = 0;
     Bytes* output = nullptr;
-    char error[256] = "";
+    LibraryMessages messages;
 };
 
 void on_error(png_structp png, png_const_charp message) {
-    auto* session = static_cast<PngSession*>(png_get_error_ptr(png));
-    std::snprintf(session->error, sizeof session->error, "%s", message);
+    static_cast<PngSession*>(png_get_error_ptr(png))->messages.add("", message);
     png_longjmp(png, 1);
 }
 
-// Warnings (a questionable colour profile, say) do not stop reading, and
-// standard error is not ours to write to.
-void on_warning(png_structp, png_const_charp) {}
+// A warning alone stops nothing, but often says why the error after it came.
+void on_warning(png_structp png, png_const_charp message) {
+    static_cast<PngSession*>(png_get_error_ptr(png))->messages.add("warning: ", message);
+}
 
 void read_bytes(png_structp png, png_bytep to, png_size_t count) {
     auto* session = static_cast<PngSession*>(png_get_io_ptr(png));
@@ -185,7 +185,7 @@ FrameImage read_png(Bytes const& bytes, char const* path) {
     session.input = &bytes;
     PngReader reader(session);
     if (!read_header(reader.png, reader.info)) {
-        throw FRAME_ERROR("cannot read frame \"%s\": %s", path, session.error);
+        throw FRAME_ERROR("cannot read frame \"%s\": %s", path, session.messages.text());
     }
     png_uint_32 width = png_get_image_width(reader.png, reader.info);
     png_uint_32 height = png_get_image_height(reader.png, reader.info);
@@ -196,7 +196,7 @@ FrameImage read_png(Bytes const& bytes, char const* path) {
     Bytes samples(row_bytes * height);
     std::vector<png_bytep> rows = row_pointers(samples, row_bytes, int(height));
     if (!read_rows(reader.png, reader.info, rows.data())) {
-        throw FRAME_ERROR("cannot read frame \"%s\": %s", path, session.error);
+        throw FRAME_ERROR("cannot read frame \"%s\": %s", path, session.messages.text());
     }
     unsigned max = wide ? 65535 : 255;
     std::vector<float> decode = colour_table(reader.png, reader.info, max);
@@ -236,7 +236,7 @@ Bytes write_png(FrameImage const& frame, unsigned bits, char const* path) {
     PngWriter writer(session);
     if (!write_image(writer.png, writer.info, png_uint_32(frame.width), png_uint_32(frame.height),
                      int(bits), rows.data())) {
-        throw FRAME_ERROR("cannot write frame \"%s\": %s", path, session.error);
+        throw FRAME_ERROR("cannot write frame \"%s\": %s", path, session.messages.text());
     }
     return bytes;
 }

@@ -1,13 +1,13 @@
 #include "host/frames/tiff_file.h"
 
 #include "host/frames/frame_error.h"
+#include "host/frames/library_messages.h"
 #include "host/frames/srgb.h"
 
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -89,29 +89,14 @@ int map_proc(thandle_t handle, void** base, toff_t* size) {
 
 void unmap_proc(thandle_t, void*, toff_t) {}
 
-// libtiff's errors and warnings, kept for the message of a failure instead of
-// going to standard error.
-struct TiffLog {
-    char text[512] = "";
-
-    void add(char const* kind, char const* module, char const* fmt, va_list ap) {
-        std::size_t used = std::strlen(text);
-        std::size_t room = sizeof text - used;
-        int n = std::snprintf(text + used, room, "%s%s%s: ", used ? "; " : "", kind,
-                              module ? module : "libtiff");
-        if (n > 0 && std::size_t(n) < room) {
-            std::vsnprintf(text + used + n, room - std::size_t(n), fmt, ap);
-        }
-    }
-};
-
+// Non-zero: handled, so libtiff does not print it as well.
 int log_error(TIFF*, void* log, char const* module, char const* fmt, va_list ap) {
-    static_cast<TiffLog*>(log)->add("", module, fmt, ap);
+    static_cast<LibraryMessages*>(log)->add("", module, fmt, ap);
     return 1;
 }
 
 int log_warning(TIFF*, void* log, char const* module, char const* fmt, va_list ap) {
-    static_cast<TiffLog*>(log)->add("warning: ", module, fmt, ap);
+    static_cast<LibraryMessages*>(log)->add("warning: ", module, fmt, ap);
     return 1;
 }
 
@@ -119,7 +104,7 @@ int log_warning(TIFF*, void* log, char const* module, char const* fmt, va_list a
 // refused to open it.
 class TiffFile {
 public:
-    TiffFile(char const* path, char const* mode, TiffMemory& memory, TiffLog& log) {
+    TiffFile(char const* path, char const* mode, TiffMemory& memory, LibraryMessages& log) {
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
         if (!options) {
             throw std::bad_alloc();
@@ -270,7 +255,7 @@ void decode_samples(SampleDecoder const& decode, unsigned char const* line, std:
     }
 }
 
-void read_pixels(TIFF* tif, TiffLayout const& layout, FrameImage& frame, TiffLog const& log,
+void read_pixels(TIFF* tif, TiffLayout const& layout, FrameImage& frame, LibraryMessages const& log,
                  char const* path) {
     SampleDecoder decode(layout);
     Bytes line(std::size_t(TIFFScanlineSize64(tif)));
@@ -281,7 +266,7 @@ void read_pixels(TIFF* tif, TiffLayout const& layout, FrameImage& frame, TiffLog
         }
         for (uint32_t row = 0; row < layout.height; ++row) {
             if (TIFFReadScanline(tif, line.data(), row, plane) < 0) {
-                throw FRAME_ERROR("cannot read frame \"%s\": %s", path, log.text);
+                throw FRAME_ERROR("cannot read frame \"%s\": %s", path, log.text());
             }
             int y = int(layout.orientation == ORIENTATION_BOTLEFT ? layout.height - 1 - row : row);
             if (planes) {
@@ -346,10 +331,10 @@ void encode_row(FrameImage const& frame, int y, SampleType samples, Bytes& line)
 FrameImage read_tiff(Bytes const& bytes, char const* path) {
     TiffMemory memory;
     memory.input = &bytes;
-    TiffLog log;
+    LibraryMessages log;
     TiffFile file(path, "r", memory, log);
     if (!file.tif) {
-        throw FRAME_ERROR("cannot read frame \"%s\": %s", path, log.text);
+        throw FRAME_ERROR("cannot read frame \"%s\": %s", path, log.text());
     }
     TiffLayout layout = read_layout(file.tif, path);
     FrameImage frame(int(layout.width), int(layout.height));
@@ -366,22 +351,22 @@ Bytes write_tiff(FrameImage const& frame, SampleType samples, char const* path) 
     Bytes bytes;
     TiffMemory memory;
     memory.output = &bytes;
-    TiffLog log;
+    LibraryMessages log;
     // Closed before the bytes are handed on: closing may still write.
     {
         TiffFile file(path, "w", memory, log);
         if (!file.tif || !set_rgba_fields(file.tif, frame, samples)) {
-            throw FRAME_ERROR("cannot write frame \"%s\": %s", path, log.text);
+            throw FRAME_ERROR("cannot write frame \"%s\": %s", path, log.text());
         }
         Bytes line(std::size_t(TIFFScanlineSize64(file.tif)));
         for (int y = 0; y < frame.height; ++y) {
             encode_row(frame, y, samples, line);
             if (TIFFWriteScanline(file.tif, line.data(), uint32_t(y), 0) < 0) {
-                throw FRAME_ERROR("cannot write frame \"%s\": %s", path, log.text);
+                throw FRAME_ERROR("cannot write frame \"%s\": %s", path, log.text());
             }
         }
         if (!TIFFFlush(file.tif)) {
-            throw FRAME_ERROR("cannot write frame \"%s\": %s", path, log.text);
+            throw FRAME_ERROR("cannot write frame \"%s\": %s", path, log.text());
         }
     }
     return bytes;

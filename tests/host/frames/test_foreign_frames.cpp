@@ -14,7 +14,9 @@
 #include <png.h>
 #include <tiffio.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -22,35 +24,64 @@ namespace {
 int const W = 5;
 int const H = 3;
 
-// A distinct 8-bit value for each pixel and channel.
-unsigned char byte_at(int x, int y, int c) {
-    return (unsigned char)(17 * (x + W * y) + 61 * c);
+// The value a foreign file stores for sample c of pixel (x, y): a whole
+// number of 8-bit steps, different for every sample.
+float stored(int x, int y, int c) {
+    return float((17 * (x + W * y) + 61 * c) % 256) / 255.0f;
 }
 
-void expect_pixel(FrameImage const& frame, int x, int y, float r, float g, float b, float a) {
+void expect_pixel(FrameImage const& frame, int x, int y, std::vector<float> const& rgba,
+                  float tolerance = 1e-6f) {
     float const* p = frame.pixel(x, y);
     EXPECT_THAT(std::vector<float>(p, p + 4),
-                testing::Pointwise(testing::FloatNear(1e-6f), std::vector<float>{r, g, b, a}))
+                testing::Pointwise(testing::FloatNear(tolerance), rgba))
         << "pixel " << x << "," << y;
+}
+
+float as_is(float value) {
+    return value;
+}
+
+// Expects what a file of `samples` per pixel (grey, grey and alpha, RGB,
+// RGBA) of stored() values reads as: colour through `decode`, alpha as
+// stored or 1.
+void expect_decoded(FrameImage const& frame, int samples, float (*decode)(float)) {
+    ASSERT_EQ(frame.width, W);
+    ASSERT_EQ(frame.height, H);
+    bool grey = samples < 3;
+    for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+            expect_pixel(frame, x, y,
+                         {decode(stored(x, y, 0)), decode(stored(x, y, grey ? 0 : 1)),
+                          decode(stored(x, y, grey ? 0 : 2)),
+                          samples % 2 == 0 ? stored(x, y, samples - 1) : 1.0f});
+        }
+    }
 }
 
 struct PngLayout {
     char const* name;
     png_uint_32 format;
-    int channels;
+    int samples;
+    float (*decode)(float);
 };
 
-TEST(ForeignFrames, PngGreyAndRgbWithOrWithoutAlphaRead) {
+TEST(ForeignFrames, PngGreyRgbAlphaAndLinearFilesRead) {
     TempFolder folder;
-    PngLayout const layouts[] = {{"grey.png", PNG_FORMAT_GRAY, 1},
-                                 {"grey-alpha.png", PNG_FORMAT_GA, 2},
-                                 {"rgb.png", PNG_FORMAT_RGB, 3}};
+    // libpng writes its 16-bit linear layouts with a gAMA of 1.0.
+    PngLayout const layouts[] = {{"grey.png", PNG_FORMAT_GRAY, 1, srgb_to_linear},
+                                 {"grey-alpha.png", PNG_FORMAT_GA, 2, srgb_to_linear},
+                                 {"rgb.png", PNG_FORMAT_RGB, 3, srgb_to_linear},
+                                 {"linear-16.png", PNG_FORMAT_LINEAR_RGB, 3, as_is}};
     for (PngLayout const& layout : layouts) {
         SCOPED_TRACE(layout.name);
-        std::vector<unsigned char> samples;
-        for (int i = 0; i < W * H * layout.channels; ++i) {
-            samples.push_back(
-                byte_at(i / layout.channels % W, i / layout.channels / W, i % layout.channels));
+        std::vector<unsigned char> narrow;
+        std::vector<uint16_t> wide;
+        for (int i = 0; i < W * H * layout.samples; ++i) {
+            float value =
+                stored(i / layout.samples % W, i / layout.samples / W, i % layout.samples);
+            narrow.push_back((unsigned char)std::lround(value * 255));
+            wide.push_back(uint16_t(std::lround(value * 65535)));
         }
         png_image image{};
         image.version = PNG_IMAGE_VERSION;
@@ -58,39 +89,11 @@ TEST(ForeignFrames, PngGreyAndRgbWithOrWithoutAlphaRead) {
         image.height = H;
         image.format = layout.format;
         std::string path = folder.file(layout.name);
-        ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, samples.data(), 0, nullptr));
-        FrameImage frame = read_frame(path);
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) {
-                float grey = srgb_to_linear(byte_at(x, y, 0) / 255.0f);
-                bool rgb = layout.channels == 3;
-                float alpha = layout.channels == 2 ? byte_at(x, y, 1) / 255.0f : 1.0f;
-                expect_pixel(frame, x, y, grey,
-                             rgb ? srgb_to_linear(byte_at(x, y, 1) / 255.0f) : grey,
-                             rgb ? srgb_to_linear(byte_at(x, y, 2) / 255.0f) : grey, alpha);
-            }
-        }
-    }
-}
-
-TEST(ForeignFrames, PngWithLinearGammaReadsAsLinear) {
-    TempFolder folder;
-    std::vector<uint16_t> samples;
-    for (int i = 0; i < W * H * 3; ++i) {
-        samples.push_back(uint16_t(4099 * i));
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = W;
-    image.height = H;
-    // libpng writes 16-bit linear samples with a gAMA of 1.0.
-    image.format = PNG_FORMAT_LINEAR_RGB;
-    std::string path = folder.file("linear.png");
-    ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, samples.data(), 0, nullptr));
-    FrameImage frame = read_frame(path);
-    for (int i = 0; i < W * H; ++i) {
-        expect_pixel(frame, i % W, i / W, samples[3 * i] / 65535.0f, samples[3 * i + 1] / 65535.0f,
-                     samples[3 * i + 2] / 65535.0f, 1.0f);
+        void const* samples = PNG_IMAGE_PIXEL_COMPONENT_SIZE(layout.format) == 2
+                                  ? static_cast<void const*>(wide.data())
+                                  : narrow.data();
+        ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, samples, 0, nullptr));
+        expect_decoded(read_frame(path), layout.samples, layout.decode);
     }
 }
 
@@ -112,49 +115,6 @@ TEST(ForeignFrames, LibpngReadsOurPngTopRowFirst) {
     }
 }
 
-// Writes a TIFF with libtiff: `samples` per pixel of `bits` each, from the
-// sample values given row by row, interleaved, in [0, 1].
-void write_foreign_tiff(std::string const& path, int samples, int bits, bool planes, bool bottom_up,
-                        std::vector<double> const& values) {
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    ASSERT_TRUE(tif);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, W);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, H);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
-    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, bits == 32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples < 3 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, bottom_up ? ORIENTATION_BOTLEFT : ORIENTATION_TOPLEFT);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    if (samples == 2) {
-        uint16_t extra = EXTRASAMPLE_UNASSALPHA;
-        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
-    }
-    int per_line = planes ? 1 : samples;
-    std::vector<unsigned char> line(std::size_t(W * per_line * bits / 8));
-    for (int plane = 0; plane < (planes ? samples : 1); ++plane) {
-        for (int row = 0; row < H; ++row) {
-            int y = bottom_up ? H - 1 - row : row;
-            for (int i = 0; i < W * per_line; ++i) {
-                int sample = planes ? plane : i % samples;
-                double v = values[std::size_t((y * W + i / per_line) * samples + sample)];
-                if (bits == 32) {
-                    float f = float(v);
-                    std::memcpy(&line[std::size_t(4 * i)], &f, 4);
-                } else if (bits == 16) {
-                    uint16_t s = uint16_t(std::lround(v * 65535));
-                    std::memcpy(&line[std::size_t(2 * i)], &s, 2);
-                } else {
-                    line[std::size_t(i)] = (unsigned char)std::lround(v * 255);
-                }
-            }
-            ASSERT_EQ(TIFFWriteScanline(tif, line.data(), uint32_t(row), uint16_t(plane)), 1);
-        }
-    }
-    TIFFClose(tif);
-}
-
 struct TiffLayout {
     char const* name;
     int samples;
@@ -162,6 +122,49 @@ struct TiffLayout {
     bool planes;
     bool bottom_up;
 };
+
+// Writes stored() values as `layout` says, with libtiff.
+void write_foreign_tiff(std::string const& path, TiffLayout const& layout) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_TRUE(tif);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, W);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, H);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, layout.samples);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, layout.bits);
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT,
+                 layout.bits == 32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+                 layout.samples < 3 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG,
+                 layout.planes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION,
+                 layout.bottom_up ? ORIENTATION_BOTLEFT : ORIENTATION_TOPLEFT);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    if (layout.samples % 2 == 0) {
+        uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+    }
+    int per_line = layout.planes ? 1 : layout.samples;
+    std::vector<unsigned char> line(std::size_t(W * per_line * layout.bits / 8));
+    for (int plane = 0; plane < (layout.planes ? layout.samples : 1); ++plane) {
+        for (int row = 0; row < H; ++row) {
+            for (int i = 0; i < W * per_line; ++i) {
+                float v = stored(i / per_line, layout.bottom_up ? H - 1 - row : row,
+                                 layout.planes ? plane : i % per_line);
+                uint16_t wide = uint16_t(std::lround(v * 65535));
+                if (layout.bits == 8) {
+                    line[std::size_t(i)] = (unsigned char)std::lround(v * 255);
+                } else {
+                    std::memcpy(&line[std::size_t(i * layout.bits / 8)],
+                                layout.bits == 32 ? static_cast<void const*>(&v) : &wide,
+                                std::size_t(layout.bits / 8));
+                }
+            }
+            ASSERT_EQ(TIFFWriteScanline(tif, line.data(), uint32_t(row), uint16_t(plane)), 1);
+        }
+    }
+    TIFFClose(tif);
+}
 
 TEST(ForeignFrames, TiffGreyRgbPlanesAndBottomUpRowsRead) {
     TempFolder folder;
@@ -173,31 +176,9 @@ TEST(ForeignFrames, TiffGreyRgbPlanesAndBottomUpRowsRead) {
     };
     for (TiffLayout const& layout : layouts) {
         SCOPED_TRACE(layout.name);
-        std::vector<double> values;
-        for (int i = 0; i < W * H * layout.samples; ++i) {
-            values.push_back(
-                byte_at(i / layout.samples % W, i / layout.samples / W, i % layout.samples) /
-                255.0);
-        }
-        std::string path = folder.file(layout.name);
-        write_foreign_tiff(path, layout.samples, layout.bits, layout.planes, layout.bottom_up,
-                           values);
-        FrameImage frame = read_frame(path);
-        auto colour = [&](int x, int y, int c) {
-            float v = float(values[std::size_t((y * W + x) * layout.samples + c)]);
-            return layout.bits == 32 ? v : srgb_to_linear(v);
-        };
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) {
-                bool grey = layout.samples < 3;
-                float alpha = layout.samples == 2 || layout.samples == 4
-                                  ? float(values[std::size_t((y * W + x) * layout.samples +
-                                                             layout.samples - 1)])
-                                  : 1.0f;
-                expect_pixel(frame, x, y, colour(x, y, 0), colour(x, y, grey ? 0 : 1),
-                             colour(x, y, grey ? 0 : 2), alpha);
-            }
-        }
+        write_foreign_tiff(folder.file(layout.name), layout);
+        expect_decoded(read_frame(folder.file(layout.name)), layout.samples,
+                       layout.bits == 32 ? as_is : srgb_to_linear);
     }
 }
 
@@ -250,20 +231,21 @@ TEST(ForeignFrames, ExrGreyFileReadsIntoEveryColour) {
     TempFolder folder;
     write_foreign_exr(folder.file("grey.exr"), {"Y"}, Imath::Box2i({0, 0}, {W - 1, H - 1}), W, H);
     FrameImage frame = read_frame(folder.file("grey.exr"));
-    expect_pixel(frame, 3, 2, 23.0f, 23.0f, 23.0f, 1.0f);
+    expect_pixel(frame, 3, 2, {23.0f, 23.0f, 23.0f, 1.0f});
 }
 
 TEST(ForeignFrames, ExrDataWindowLandsInTheDisplayWindowWithNothingAround) {
     TempFolder folder;
-    write_foreign_exr(folder.file("window.exr"), {"B", "G", "R"},
-                      Imath::Box2i({1, 1}, {W - 1, H + 4}), W, H);
+    write_foreign_exr(folder.file("window.exr"), {"B", "R"}, Imath::Box2i({1, 1}, {W - 1, H + 4}),
+                      W, H);
     FrameImage frame = read_frame(folder.file("window.exr"));
     ASSERT_EQ(frame.width, W);
     ASSERT_EQ(frame.height, H);
-    // Each channel carries its own tenth; a missing alpha reads as 1 inside.
-    expect_pixel(frame, 2, 1, 12.2f, 12.1f, 12.0f, 1.0f);
-    expect_pixel(frame, 0, 1, 0.0f, 0.0f, 0.0f, 0.0f);
-    expect_pixel(frame, 4, 0, 0.0f, 0.0f, 0.0f, 0.0f);
+    // Each channel carries its own tenth; missing green reads as 0 and
+    // missing alpha as 1 inside.
+    expect_pixel(frame, 2, 1, {12.1f, 0.0f, 12.0f, 1.0f});
+    expect_pixel(frame, 0, 1, {0.0f, 0.0f, 0.0f, 0.0f});
+    expect_pixel(frame, 4, 0, {0.0f, 0.0f, 0.0f, 0.0f});
 }
 
 TEST(ForeignFrames, ExrLuminanceChromaFileReadsAsColour) {
@@ -283,10 +265,7 @@ TEST(ForeignFrames, ExrLuminanceChromaFileReadsAsColour) {
     FrameImage frame = read_frame(path);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            float const* p = frame.pixel(x, y);
-            EXPECT_THAT(std::vector<float>(p, p + 4),
-                        testing::Pointwise(testing::FloatNear(5e-3f),
-                                           std::vector<float>{0.5f, 0.25f, 0.125f, 0.75f}));
+            expect_pixel(frame, x, y, {0.5f, 0.25f, 0.125f, 0.75f}, 5e-3f);
         }
     }
 }

@@ -125,6 +125,9 @@ TEST(FrameErrors, AFailedWriteLeavesNoFileAndNoTemporary) {
         {"missing/frame.exr", ramp_frame(8, 8), "No such file or directory"},
         {"taken.exr", ramp_frame(8, 8), "Is a directory"},
         {"empty.png", FrameImage(0, 5), "a 0 x 5 frame holds no pixels"},
+        // Wider than libpng writes: its error stops the write.
+        {"wide.png", FrameImage(1000001, 1),
+         "warning: Image width exceeds user limit in IHDR; Invalid IHDR data"},
     };
     for (BadWrite const& bad : writes) {
         std::string path = folder.file(bad.name);
