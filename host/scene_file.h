@@ -32,6 +32,7 @@ struct SceneFile {
 // Where the host's files leave a point open, these readings hold:
 // - An item parented to a bone (ID 4BBBOOOO) is parented to the bone's
 //   object, 1000OOOO.
+// - A channel the file leaves out keeps its rest value: 0, or 1 for scale.
 // - `CurrentCamera n` is the n-th camera in file order, counted from 0, in
 //   every version.
 // - Camera settings written among a camera's statements are the camera's;

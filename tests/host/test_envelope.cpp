@@ -83,6 +83,7 @@ TEST(Envelope, InterpolatesEachSpanTypeByTheKeyThatEndsTheSpan) {
          {key(0, 0, HERMITE, tangents(0, 3)), key(2, 2, BEZIER_2D, handles(-2.0 / 3, 0, 0, 0))},
          1,
          1.375},
+        {"a stepped key has no outgoing tangent", {key(0, 0, STEPPED), key(2, 4, HERMITE)}, 1, 2},
         // OUT(k0) = 1 * 2 / 0.5.
         {"Hermite after a 2-D Bezier key",
          {key(0, 0, BEZIER_2D, handles(0, 0, 0.5, 1)), key(2, 2, HERMITE)},
