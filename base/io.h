@@ -3,8 +3,6 @@
 #include "base/string.h"
 #include "base/types.h"
 
-#include <osapi/osapi-unix.h>
-
 #include <memory>
 
 // Byte source. read returns the bytes delivered, 0 at the end, negative on an
@@ -88,7 +86,15 @@ private:
     int waiting;
 };
 
+// The streams over files are declared here with the others but defined by the
+// OS layer (osapi/file_streams.cpp), which names the descriptor types in full;
+// this header, like the rest of base, sees them only by name.
 namespace OSAPI {
+
+class DiskFile;
+// Repeats the typedef of <osapi/osapi-unix.h>: a mismatch stops the build
+// wherever both are seen.
+typedef int fd_t;
 
 // Streams over a file's descriptor; the file stays the caller's.
 class FileInput : public Input {
@@ -130,7 +136,19 @@ public:
     int write(char const* src, int n) { return buffered.write(src, n); }
     void flush() { buffered.flush(); }
 
-    DiskFile file;
+private:
+    // Holds the file, which closes its descriptor when destroyed, after the
+    // streams over it. Unlike a unique_ptr it lets a failed close propagate.
+    struct OwnedFile {
+        explicit OwnedFile(fd_t fd);
+        OwnedFile(OwnedFile const&) = delete;
+        OwnedFile& operator=(OwnedFile const&) = delete;
+        ~OwnedFile() noexcept(false);
+
+        DiskFile* disk;
+    };
+
+    OwnedFile file;
     FileOutput file_output;
     BufferedOutput buffered;
     bool owned;

@@ -2,16 +2,19 @@
 
 #include "base/xception.h"
 
-MMAPStarFile::MMAPStarFile(const char* path) : cursor(nullptr), mapping(path, 1) {
-    cursor = static_cast<star const*>(mapping.address);
-    count = static_cast<u32>(mapping.length / sizeof(star));
+#include <osapi/osapi-unix.h>
+
+MMAPStarFile::MMAPStarFile(const char* path)
+    : cursor(nullptr), mapping(std::make_unique<OSAPI::FileMapping>(path, 1)) {
+    cursor = static_cast<star const*>(mapping->address);
+    count = static_cast<u32>(mapping->length / sizeof(star));
 }
 
 MMAPStarFile::~MMAPStarFile() noexcept {
     // munmap of our own mapping does not fail in practice; if it does, the
     // reader is already going away and can only report it.
     try {
-        mapping.unmap();
+        mapping->unmap();
     } catch (Xception const& e) {
         e.print();
     }
@@ -22,7 +25,7 @@ star const* MMAPStarFile::next() {
 }
 
 void MMAPStarFile::rewind() {
-    cursor = static_cast<star const*>(mapping.address);
+    cursor = static_cast<star const*>(mapping->address);
 }
 
 StarInput* op_stars_file_input(const char* path) {

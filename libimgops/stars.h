@@ -4,9 +4,12 @@
 #include "base/newmatrix.h"
 #include "base/types.h"
 
-#include <osapi/osapi-unix.h>
-
 #include <cstdint>
+#include <memory>
+
+namespace OSAPI {
+class FileMapping;
+}
 
 // One 32-byte database record, laid out exactly as in the file (little-endian),
 // so that a pointer into a loaded or mapped database is used directly.
@@ -144,7 +147,8 @@ public:
 
 private:
     star const* cursor;
-    OSAPI::FileMapping mapping;
+    // Behind a pointer so that users of the engine need not see the OS layer.
+    std::unique_ptr<OSAPI::FileMapping> mapping;
 };
 
 // Opens a database through a read-only memory mapping; the caller owns the

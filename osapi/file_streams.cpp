@@ -2,6 +2,8 @@
 
 #include "osapi/unwinding.h"
 
+#include <osapi/osapi-unix.h>
+
 #include <unistd.h>
 
 namespace OSAPI {
@@ -54,8 +56,14 @@ long long FileOutput::seek_from_curpos(long long offset) {
     return move_descriptor(file, pos, offset, SEEK_CUR);
 }
 
+BufferedFileOutput::OwnedFile::OwnedFile(fd_t fd) : disk(new DiskFile(fd)) {}
+
+BufferedFileOutput::OwnedFile::~OwnedFile() noexcept(false) {
+    delete disk;
+}
+
 BufferedFileOutput::BufferedFileOutput(fd_t fd, bool owned, int size)
-    : file(fd), file_output(file), buffered(file_output, size), owned(owned) {}
+    : file(fd), file_output(*file.disk), buffered(file_output, size), owned(owned) {}
 
 BufferedFileOutput::~BufferedFileOutput() noexcept(false) {
     // A descriptor we do not own must survive a failed flush as well.
@@ -64,12 +72,12 @@ BufferedFileOutput::~BufferedFileOutput() noexcept(false) {
                              [this] { buffered.flush(); });
     } catch (...) {
         if (!owned) {
-            file.fd = -1;
+            file.disk->fd = -1;
         }
         throw;
     }
     if (!owned) {
-        file.fd = -1;
+        file.disk->fd = -1;
     }
 }
 

@@ -1,7 +1,7 @@
 #include "base/array.h"
 #include "base/string.h"
 
-#include "raised.h"
+#include "tests/support/raised.h"
 
 #include <gtest/gtest.h>
 

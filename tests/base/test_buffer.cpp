@@ -1,6 +1,6 @@
 #include "base/buffer.h"
 
-#include "raised.h"
+#include "tests/support/raised.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "base/newmatrix.h"
 
-#include "raised.h"
+#include "tests/support/raised.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,6 @@
-#include "raised.h"
+#include "base/xception.h"
+
+#include "tests/support/raised.h"
 
 #include <gtest/gtest.h>
 

@@ -4,27 +4,20 @@
 #include "lwsdk/lwfilter.h"
 #include "lwsdk/lwrender.h"
 
+#include "tests/support/raised.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
 
-template <class Action> std::string failure_of(Action action) {
-    try {
-        action();
-    } catch (StrXception const& e) {
-        return static_cast<char const*>(e.message());
-    }
-    return "no failure";
-}
-
 std::string const IN_CONSTRUCTOR = " in <HostModule::HostModule(const char *)> (host/module:";
 std::string const IN_ACTIVATE =
     " in <void HostModule::activate(const char *, const char *, int, void *)> (host/module:";
 
 TEST(ModuleLoader, MissingFileIsNamedWithTheLoadersReason) {
-    std::string text = failure_of([] { HostModule module("/nonexistent/probe.so"); });
+    std::string text = raised([] { HostModule module("/nonexistent/probe.so"); });
     EXPECT_EQ(text.rfind("module /nonexistent/probe.so cannot be loaded: ", 0), 0u) << text;
     EXPECT_NE(text.find("No such file or directory"), std::string::npos) << text;
 }
@@ -43,8 +36,7 @@ TEST(ModuleLoader, RefusedModuleIsNamedWithTheCause) {
         {PROBE_STARTUP_FAILS_MODULE, " failed to start up" + IN_CONSTRUCTOR + "41)"},
     };
     for (Case const& c : cases) {
-        EXPECT_EQ(failure_of([&] { HostModule module(c.path.c_str()); }),
-                  "module " + c.path + c.cause);
+        EXPECT_EQ(raised([&] { HostModule module(c.path.c_str()); }), "module " + c.path + c.cause);
     }
 }
 
@@ -72,7 +64,7 @@ TEST(ModuleLoader, FailedActivationIsNamedWithTheCauseAndLeavesTheHandlerUntouch
         LWInstanceFuncs inst = {};
         LWImageFilterHandler handler = {&inst, nullptr, nullptr, nullptr};
         EXPECT_EQ(
-            failure_of([&] { module.activate(LWIMAGEFILTER_HCLASS, c.name, c.version, &handler); }),
+            raised([&] { module.activate(LWIMAGEFILTER_HCLASS, c.name, c.version, &handler); }),
             c.message);
         EXPECT_EQ(inst.descln, nullptr) << c.message;
     }

@@ -3,6 +3,8 @@
 #include "host/save_state.h"
 #include "lwsdk/lwio.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -12,7 +14,6 @@
 #include <iterator>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -37,7 +38,6 @@ protected:
         if (GetParam() && in) {
             io->closeLoad(in);
         }
-        unlink(path.c_str());
     }
     // Ends writing and starts reading; gives what was written.
     std::string read_back() {
@@ -77,7 +77,8 @@ protected:
     }
 
     LWFileIOFuncs* io = host_file_io();
-    std::string path = ::testing::TempDir() + "host_blocks_" + std::to_string(getpid());
+    TempFolder folder;
+    std::string path = folder.file("blocks");
     SaveState memory{LWIO_ASCII};
     std::unique_ptr<LoadState> load;
     LWSaveState* out = nullptr;

@@ -2,6 +2,8 @@
 
 #include "libimgops/stars.h"
 
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,7 +13,8 @@
 #include <string>
 
 TEST(MappedStarFile, CountsWholeRecordsOnlyAndRewindsToTheHeader) {
-    std::string const path = testing::TempDir() + "orrelux-partial.stars";
+    TempFolder folder;
+    std::string const path = folder.file("partial.stars");
     star records[] = {star{}, make_star(10, 0, 1), make_star(20, 0, 1)};
     std::memcpy(&records[0], "ORRELUX2", 8);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<char*>(records), sizeof records)

@@ -1,6 +1,6 @@
 #include "libvellimage/image.h"
 
-#include "../base/raised.h"
+#include "tests/support/raised.h"
 
 #include <gtest/gtest.h>
 

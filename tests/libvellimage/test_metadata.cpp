@@ -1,6 +1,6 @@
 #include "libvellimage/metadata.h"
 
-#include "../base/raised.h"
+#include "tests/support/raised.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
 #include <osapi/osapi-unix.h>
 
-#include "test_support.h"
+#include "tests/support/raised.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +25,7 @@ std::string failure(std::string const& what, int error, char const* function, in
 
 class Descriptors : public testing::Test {
 protected:
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.file("f");
     std::string missing = dir.file("missing");
 };
@@ -99,7 +101,7 @@ TEST_F(Descriptors, EachFailureRaisesItsExactMessage) {
          "char*)> (osapi/osapi-unix:1349)"},
     };
     for (Case const& c : cases) {
-        EXPECT_EQ(message_of(c.action), c.expected);
+        EXPECT_EQ(raised(c.action), c.expected);
     }
 }
 

@@ -1,6 +1,10 @@
 #include "base/io.h"
 
-#include "test_support.h"
+#include <osapi/osapi-unix.h>
+
+#include "tests/support/raised.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +82,7 @@ TEST_F(BufferedReading, ReadlineKeepsEveryTerminatorWhateverTheBufferSize) {
     MemoryInput failing("abc");
     failing.fail = true;
     BufferedInput in(failing, 8);
-    EXPECT_EQ(message_of([&] { in.readline(); }),
+    EXPECT_EQ(raised([&] { in.readline(); }),
               "read error in <String BufferedInput::readline()> (base/io:124)");
 }
 
@@ -90,7 +94,7 @@ TEST_F(BufferedReading, OnePushedBackByteComesFirstBufferedOrNot) {
         in.read(got, 1);
         in.unread('Q');
         EXPECT_EQ(in.position(), 0);
-        EXPECT_EQ(message_of([&] { in.unread('R'); }),
+        EXPECT_EQ(raised([&] { in.unread('R'); }),
                   "can't unread more than 1 byte in <void BufferedInput::unread(char)> "
                   "(base/io:153)");
         ASSERT_EQ(in.read(got, 3), 3);
@@ -128,7 +132,7 @@ TEST_F(BufferedReading, SeeksThatStayKeepTheBufferMovesDiscardItAndLargeReadsByp
 }
 
 TEST_F(BufferedReading, FileInputSeeksTheDescriptor) {
-    TempDir dir;
+    TempFolder dir;
     write_text(dir.file("f"), "0123456789");
     OSAPI::DiskFile file(OSAPI::open(dir.file("f").c_str(), 1));
     OSAPI::FileInput in(file);
@@ -170,7 +174,7 @@ TEST_F(BufferedWriting, DestructorRaisesAFailedFlushButOnlyWarnsWhileAnotherExce
     for (bool unwinding : {false, true}) {
         RecordingOutput target;
         testing::internal::CaptureStderr();
-        std::string raised = message_of([&] {
+        std::string text = raised([&] {
             BufferedOutput out(target, 16);
             out.write("x", 1);
             target.fail = true;
@@ -179,7 +183,7 @@ TEST_F(BufferedWriting, DestructorRaisesAFailedFlushButOnlyWarnsWhileAnotherExce
             }
         });
         std::string warned = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(raised, unwinding ? "first in <f> (test:1)" : WRITE_ERROR);
+        EXPECT_EQ(text, unwinding ? "first in <f> (test:1)" : WRITE_ERROR);
         EXPECT_EQ(warned, unwinding ? "warning: " + WRITE_ERROR +
                                           " in <BufferedOutput::~BufferedOutput()>\n"
                                     : "");
@@ -187,7 +191,7 @@ TEST_F(BufferedWriting, DestructorRaisesAFailedFlushButOnlyWarnsWhileAnotherExce
 }
 
 TEST_F(BufferedWriting, BufferedFileOutputClosesTheDescriptorOnlyWhenOwned) {
-    TempDir dir;
+    TempFolder dir;
     for (bool owned : {false, true}) {
         OSAPI::fd_t fd = OSAPI::open(dir.file("out").c_str(), 2);
         {

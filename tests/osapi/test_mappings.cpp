@@ -1,6 +1,7 @@
 #include <osapi/osapi-unix.h>
 
-#include "test_support.h"
+#include "tests/support/raised.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 
 class Mappings : public testing::Test {
 protected:
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.file("data");
     uword page = OSAPI::get_page_size();
 };
@@ -37,7 +38,7 @@ TEST_F(Mappings, FailedMunmapRaisesFromTheDestructorButOnlyWarnsWhileAnotherExce
     for (bool unwinding : {false, true}) {
         void* real = nullptr;
         testing::internal::CaptureStderr();
-        std::string raised = message_of([&] {
+        std::string text = raised([&] {
             OSAPI::AnonMapping map(page, false);
             // An unaligned address makes munmap fail.
             real = map.address;
@@ -48,8 +49,7 @@ TEST_F(Mappings, FailedMunmapRaisesFromTheDestructorButOnlyWarnsWhileAnotherExce
         });
         std::string warned = testing::internal::GetCapturedStderr();
         munmap(real, page);
-        EXPECT_EQ(raised,
-                  unwinding ? "first in <f> (test:1)" : failure + " (osapi/osapi-unix:781)");
+        EXPECT_EQ(text, unwinding ? "first in <f> (test:1)" : failure + " (osapi/osapi-unix:781)");
         EXPECT_EQ(warned, unwinding ? "warning: " + failure + "\n" : "");
     }
 }

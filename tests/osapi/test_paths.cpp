@@ -1,6 +1,7 @@
 #include <osapi/osapi-unix.h>
 
-#include "test_support.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ TEST_F(PathText, DirnameBasenameAndExtensionCases) {
 
 class Paths : public testing::Test {
 protected:
-    TempDir dir;
+    TempFolder dir;
     std::string path = dir.file("f");
     std::string sub = dir.file("sub");
 };

@@ -1,10 +1,15 @@
 #include "tools/catalogue.h"
-#include "test_support.h"
+#include "tools/starcat_error.h"
+
+#include "extracts.h"
+#include "tests/support/raised.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,7 +25,7 @@ double dms(double units, double minutes, double seconds) {
 }
 
 std::string read_error(std::string const& path, CatalogueOptions const& options = {}) {
-    return error_of([&] { read_catalogue(path, options); });
+    return raised<StarcatError>([&] { read_catalogue(path, options); });
 }
 
 } // namespace
@@ -78,7 +83,7 @@ TEST(Catalogue, ReadsEachExtractWarningOfStarsLeftOutAndLinesSkipped) {
         for (std::string const& warning : catalogue.warnings) {
             warnings += warning.substr(data_file("").size()) + "\n";
         }
-        EXPECT_EQ(warnings, file_bytes(std::filesystem::path(path).replace_extension(".warnings")));
+        EXPECT_EQ(warnings, read_text(std::filesystem::path(path).replace_extension(".warnings")));
         size_t const cut = warnings.find("; line skipped");
         if (cut != std::string::npos) {
             EXPECT_EQ(read_error(path), data_file(warnings.substr(0, cut).c_str()));
@@ -97,6 +102,7 @@ TEST(CatalogueErrors, NameTheFileAtFault) {
     std::string const no_mag = data_file("hyg_no_mag_column.csv");
     EXPECT_EQ(read_error(no_mag, {CatalogueFormat::HYG, true}),
               no_mag + ":1: no column \"mag\" in the header line");
-    EXPECT_EQ(error_of([] { parse_catalogue("t", "# nothing\n\n", {CatalogueFormat::KSTARS}); }),
+    EXPECT_EQ(raised<StarcatError>(
+                  [] { parse_catalogue("t", "# nothing\n\n", {CatalogueFormat::KSTARS}); }),
               "t: no stars found in this kstars catalogue");
 }

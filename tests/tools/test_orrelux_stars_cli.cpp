@@ -1,4 +1,6 @@
-#include "test_support.h"
+#include "extracts.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
@@ -36,7 +39,7 @@ CommandResult run(std::string const& arguments) {
 
 class OrreluxStarsCommand : public ::testing::Test {
 protected:
-    ScratchFolder folder;
+    TempFolder folder;
     std::string const db = folder.file("x.stars");
 };
 
@@ -48,7 +51,7 @@ TEST_F(OrreluxStarsCommand, BuildsADatabaseThatInfoDescribesAndFailsOnceARecordI
     CommandResult const info = run("info " + db);
     EXPECT_EQ(info.status, 0) << info.output;
     EXPECT_THAT(info.output, HasSubstr("       1  101.2872  -16.7161")); // Sirius first
-    std::string bytes = file_bytes(db);
+    std::string bytes = read_text(db);
     double const bad_dec = 123.0;
     memcpy(&bytes[32 * 3 + 8], &bad_dec, sizeof bad_dec);
     std::ofstream(db, std::ios::binary | std::ios::trunc) << bytes;

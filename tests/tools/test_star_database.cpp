@@ -1,6 +1,11 @@
 #include "tools/star_database.h"
 #include "tools/catalogue.h"
-#include "test_support.h"
+#include "tools/starcat_error.h"
+
+#include "extracts.h"
+#include "tests/support/raised.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 using ::testing::StartsWith;
 
@@ -16,7 +22,7 @@ protected:
     Catalogue const kstars = read_catalogue(data_file("kstars_extract.dat"), {});
     Catalogue const hipparcos = read_catalogue(data_file("hip_extract.dat"), {});
     std::vector<star> const stars = make_star_records(kstars, {});
-    ScratchFolder folder;
+    TempFolder folder;
     std::string const path = folder.file("x.stars");
 };
 
@@ -79,7 +85,7 @@ TEST_F(StarRecords, AreWrittenAfterAHeaderThatRecordsCountEpochAndUnit) {
     options.distance = *distance_scale_from_text("ly");
     std::vector<star> const written = make_star_records(kstars, options);
     write_database(path, written, options);
-    EXPECT_EQ(file_bytes(path).substr(0, 8), "ORRELUX2");
+    EXPECT_EQ(read_text(path).substr(0, 8), "ORRELUX2");
     StarDatabase const db = read_database(path);
     EXPECT_TRUE(db.header.three_d && db.header.has_metadata);
     EXPECT_EQ(db.header.star_count, written.size());
@@ -91,13 +97,13 @@ TEST_F(StarRecords, AreWrittenAfterAHeaderThatRecordsCountEpochAndUnit) {
 
 TEST_F(StarRecords, AreWrittenWholeOrNotAtAll) {
     std::string const missing = folder.file("missing/x.stars");
-    EXPECT_THAT(error_of([&] { write_database(missing, stars, {}); }),
+    EXPECT_THAT(raised<StarcatError>([&] { write_database(missing, stars, {}); }),
                 StartsWith("cannot write \"" + missing + "\": opening file \"" + missing +
                            ".inprogress\": No such file or directory"));
     EXPECT_TRUE(std::filesystem::is_empty(folder.path));
     // A non-empty folder cannot be replaced by a file: the rename fails.
     std::filesystem::create_directories(path + "/kept");
-    EXPECT_THAT(error_of([&] { write_database(path, stars, {}); }),
+    EXPECT_THAT(raised<StarcatError>([&] { write_database(path, stars, {}); }),
                 StartsWith("cannot write \"" + path + "\": rename(" + path + ".inprogress," + path +
                            "): Is a directory"));
     EXPECT_TRUE(std::filesystem::is_directory(path + "/kept"));

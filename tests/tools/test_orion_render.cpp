@@ -1,6 +1,8 @@
 #include "tools/catalogue.h"
 #include "tools/star_database.h"
-#include "test_support.h"
+
+#include "extracts.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +13,7 @@
 // As seen from inside the celestial sphere: north up, east on the left.
 TEST(OrionPicture, ShowsBetelgeuseAboveAndLeftOfRigelWithTheBeltBetweenNotMirrored) {
     int const width = 800, height = 600;
-    ScratchFolder folder;
+    TempFolder folder;
     std::string const path = folder.file("orion.stars");
     std::vector<star> const stars =
         make_star_records(read_catalogue(data_file("kstars_extract.dat"), {}), {});
