@@ -60,6 +60,11 @@ LWError copy(LWInstance from, LWInstance to) {
     return nullptr;
 }
 
+// The host names the receiving instance first.
+LWError copy_from_host(LWInstance to, LWInstance from) {
+    return copy(from, to);
+}
+
 LWError load(LWInstance inst, LWLoadState* state) {
     try {
         orrelux_load(record(inst), state);
@@ -124,7 +129,7 @@ int activate_handler(int version, GlobalFunc* global, void* local, void*) {
         handler->inst->priv = nullptr;
         handler->inst->create = create;
         handler->inst->destroy = destroy;
-        handler->inst->copy = copy;
+        handler->inst->copy = copy_from_host;
         handler->inst->load = load;
         handler->inst->save = save;
         handler->inst->descln = describe;

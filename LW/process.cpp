@@ -175,10 +175,10 @@ bool render_stars(StarRendererData const& data, StarFramebuffer const& fb, LWSta
 
 void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win, bool srgb) {
     for (int y = win.y0; y <= win.y1; y++) {
-        float const* alpha = access->bufferLine("Alpha", 0, y);
-        float const* red = access->bufferLine("Final_Render", 0, y);
-        float const* green = access->bufferLine("Final_Render", 1, y);
-        float const* blue = access->bufferLine("Final_Render", 2, y);
+        float const* alpha = access->getLine("Alpha", 0, y);
+        float const* red = access->getLine("Final_Render", 0, y);
+        float const* green = access->getLine("Final_Render", 1, y);
+        float const* blue = access->getLine("Final_Render", 2, y);
         XASSERT(alpha && red && green && blue, UNIT, PROCESS_SIGNATURE, 560);
         float* out = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
         for (int x = win.x0; x <= win.x1; x++, out += 4) {
@@ -198,10 +198,10 @@ void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const
 // Hands the host's own pixels outside the window back unchanged.
 void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
     for (int y = 0; y < access->height; y++) {
-        float const* alpha = access->bufferLine("Alpha", 0, y);
-        float const* red = access->bufferLine("Final_Render", 0, y);
-        float const* green = access->bufferLine("Final_Render", 1, y);
-        float const* blue = access->bufferLine("Final_Render", 2, y);
+        float const* alpha = access->getLine("Alpha", 0, y);
+        float const* red = access->getLine("Final_Render", 0, y);
+        float const* green = access->getLine("Final_Render", 1, y);
+        float const* blue = access->getLine("Final_Render", 2, y);
         XASSERT(alpha && red && green && blue, UNIT, PROCESS_SIGNATURE, 583);
         for (int x = 0; x < access->width; x++) {
             if (x >= win.x0 && x <= win.x1 && y >= win.y0 && y <= win.y1) {
@@ -256,7 +256,7 @@ LWError render_frame(orrelux* inst, LWFilterAccess const* access) {
         t0 = access->start;
         t1 = access->end;
         cam = get_camera_id(t1);
-        if (camera_info->flags(cam) & LWCAMF_MOTION_BLUR) {
+        if (camera_info->flags(cam) & LWCAMF_USECAMTYPE) {
             t0 = t1 - camera_info->blurLength(cam, t1) / fps;
         }
     }
@@ -269,7 +269,7 @@ LWError render_frame(orrelux* inst, LWFilterAccess const* access) {
                      scene_info->limitedRegion[2], scene_info->limitedRegion[3]};
     if (camera_info->flags(cam) & LWCAMF_MASK) {
         int mask[4];
-        camera_info->mask(cam, &mask[0], &mask[1], &mask[2], &mask[3]);
+        camera_info->maskLimits(cam, &mask[0], &mask[1], &mask[2], &mask[3]);
         limits[0] = mask[0] > limits[0] ? mask[0] : limits[0];
         limits[1] = mask[1] > limits[1] ? mask[1] : limits[1];
         limits[2] = mask[2] < limits[2] ? mask[2] : limits[2];

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -29,24 +30,18 @@ private:
     std::string path_;
 };
 
-bool read_file(FILE* file, std::string& data) {
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, file)) > 0) {
-        data.append(chunk, n);
-    }
-    return !ferror(file);
-}
-
+// A directory opens as a file but reads as nothing.
 LWLoadState* open_load(char const* path, int io_mode) {
     FILE* file = path ? fopen(path, "rb") : nullptr;
     if (!file) {
         return nullptr;
     }
-    std::string data;
-    bool ok = read_file(file, data);
-    fclose(file);
-    return ok ? (new LoadState(std::move(data), io_mode))->state() : nullptr;
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
+        fclose(file);
+        return nullptr;
+    }
+    return (new LoadState(file, path, io_mode))->state();
 }
 
 LWSaveState* open_save(char const* path, int io_mode) {
@@ -66,7 +61,7 @@ void close_save(LWSaveState* state) {
     }
 }
 
-LWFileIOFuncs file_io = {open_load, open_save, close_load, close_save};
+LWFileIOFuncs file_io = {open_save, close_save, open_load, close_load};
 
 } // namespace
 

@@ -9,12 +9,16 @@ namespace {
 HostFrame* active_frame = nullptr;
 
 HostFrame& active() {
-    XASSERT(active_frame != nullptr, "host/frame", "HostFrame& active()", 12);
+    XASSERT(active_frame != nullptr, "host/frame", "HostFrame& active()", __LINE__);
     return *active_frame;
 }
 
-float const* buffer_line(char const* buffer, int component, int row) {
-    return active().input_row(buffer, component, row);
+int layers(char const* buffer) {
+    return active().layers(buffer);
+}
+
+float* get_line(char const* buffer, int layer, int y) {
+    return active().input_row(buffer, layer, y);
 }
 
 void set_rgb(int x, int y, float const rgb[3]) {
@@ -29,7 +33,7 @@ void set_alpha(int x, int y, float alpha) {
 
 HostFrame::HostFrame(int width, int height)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), record_() {
-    XASSERT(active_frame == nullptr, "host/frame", "HostFrame::HostFrame(int, int)", 32);
+    XASSERT(active_frame == nullptr, "host/frame", "HostFrame::HostFrame(int, int)", __LINE__);
     std::size_t n = std::size_t(width_) * std::size_t(height_);
     for (int c = 0; c < 4; c++) {
         input_[c].assign(n, 0.0f);
@@ -54,21 +58,28 @@ void HostFrame::set_input(int x, int y, float red, float green, float blue, floa
     }
 }
 
-float* HostFrame::input_row(char const* buffer, int component, int row) {
-    if (!buffer || row < 0 || row >= height_) {
+// The colour buffer's layers are planes 0 to 2, the alpha buffer's plane 3.
+int HostFrame::layers(char const* buffer) const {
+    if (buffer && strcmp(buffer, LWBUFFER_FINAL_RENDER_RGBA) == 0) {
+        return 3;
+    }
+    if (buffer && strcmp(buffer, LWBUFFER_ALPHA) == 0) {
+        return 1;
+    }
+    return 0;
+}
+
+float* HostFrame::input_row(char const* buffer, int layer, int row) {
+    if (row < 0 || row >= height_ || layer < 0 || layer >= layers(buffer)) {
         return nullptr;
     }
-    int plane = -1;
-    if (strcmp(buffer, "Final_Render") == 0 && component >= 0 && component < 3) {
-        plane = component;
-    } else if (strcmp(buffer, "Alpha") == 0 && component == 0) {
-        plane = 3;
-    }
-    return plane < 0 ? nullptr : input_[plane].data() + index(0, row);
+    int plane = strcmp(buffer, LWBUFFER_ALPHA) == 0 ? 3 : layer;
+    return input_[plane].data() + index(0, row);
 }
 
 LWFilterAccess const* HostFrame::access() {
-    record_ = {width_, height_, frame, start, end, buffer_line, ::set_rgb, ::set_alpha, monitor};
+    record_ = {width_,   height_,  frame,     start,       end,
+               ::layers, get_line, ::set_rgb, ::set_alpha, monitor};
     return &record_;
 }
 

@@ -20,7 +20,9 @@ public:
     int height() const { return height_; }
 
     void set_input(int x, int y, float red, float green, float blue, float alpha);
-    float* input_row(char const* buffer, int component, int row);
+    // "Final_Render" has three layers (red, green, blue), "Alpha" one.
+    int layers(char const* buffer) const;
+    float* input_row(char const* buffer, int layer, int row);
 
     // The record for the process callback, from the fields below.
     LWFilterAccess const* access();

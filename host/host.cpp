@@ -13,11 +13,15 @@ namespace {
 
 Host* active_host = nullptr;
 
-void show_error(char const* line1, char const* line2) {
-    Host::active().show_error(line1, line2);
+void show_info(char const* line1, char const* line2) {
+    Host::active().show(HostMessage::INFO, line1, line2);
 }
 
-LWMessageFuncs message_funcs = {show_error};
+void show_error(char const* line1, char const* line2) {
+    Host::active().show(HostMessage::ERROR, line1, line2);
+}
+
+LWMessageFuncs message_funcs = {show_info, show_error};
 
 void* value_global(unsigned value) {
     return reinterpret_cast<void*>(uintptr_t(value));
@@ -26,7 +30,7 @@ void* value_global(unsigned value) {
 } // namespace
 
 Host::Host() : scene_info_() {
-    XASSERT(active_host == nullptr, "host/host", "Host::Host()", 29);
+    XASSERT(active_host == nullptr, "host/host", "Host::Host()", __LINE__);
     active_host = this;
 }
 
@@ -35,7 +39,7 @@ Host::~Host() {
 }
 
 Host& Host::active() {
-    XASSERT(active_host != nullptr, "host/host", "static Host& Host::active()", 38);
+    XASSERT(active_host != nullptr, "host/host", "static Host& Host::active()", __LINE__);
     return *active_host;
 }
 
@@ -79,9 +83,10 @@ void Host::remove_global(char const* name) {
     removed_.insert(name);
 }
 
-void Host::show_error(char const* line1, char const* line2) {
-    HostMessage message{line1 ? line1 : "", line2 ? line2 : "", line2 != nullptr};
-    fprintf(stderr, "host error: %s\n", message.line1.c_str());
+void Host::show(HostMessage::Kind kind, char const* line1, char const* line2) {
+    HostMessage message{kind, line1 ? line1 : "", line2 ? line2 : "", line2 != nullptr};
+    fprintf(stderr, "host %s: %s\n", kind == HostMessage::ERROR ? "error" : "info",
+            message.line1.c_str());
     if (message.has_line2) {
         fprintf(stderr, "            %s\n", message.line2.c_str());
     }

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-// An error shown to the user through "Info Messages 4".
+// A message shown to the user through "Info Messages 4".
 struct HostMessage {
+    enum Kind { INFO, ERROR };
+    Kind kind;
     std::string line1;
     std::string line2;
     bool has_line2;
@@ -33,8 +35,8 @@ public:
     // Later lookups of `name` give null, as from a host without it.
     void remove_global(char const* name);
 
-    // Writes the error to standard error and keeps it for messages().
-    void show_error(char const* line1, char const* line2);
+    // Writes the message to standard error and keeps it for messages().
+    void show(HostMessage::Kind kind, char const* line1, char const* line2);
     std::vector<HostMessage> const& messages() const { return messages_; }
 
     HostScene scene;

@@ -1,9 +1,13 @@
 #include "host/load_state.h"
 
+#include "host/big_endian.h"
+
+#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -52,6 +56,15 @@ LWID match(LWBlockIdent const* list, std::string const& token) {
     return 0;
 }
 
+bool listed(LWBlockIdent const* list, LWID id) {
+    for (; list && list->id; list++) {
+        if (list->id == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int copy_out(std::string const& text, char* buf, int max) {
     if (max <= 0) {
         return 0;
@@ -62,23 +75,40 @@ int copy_out(std::string const& text, char* buf, int max) {
     return static_cast<int>(n);
 }
 
-// The number at the start of `text`: false, with `v` untouched, when there is
-// none or it does not fit.
-bool parse_number(char const* text, char*& end, int& v) {
-    errno = 0;
-    long parsed = strtol(text, &end, 10);
-    if (end == text || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) {
-        return false;
+// The number at the start of `text`: signed integers decimal, unsigned ones
+// hexadecimal. False, with `v` untouched, when there is none or it does not
+// fit.
+template <class T> bool parse_number(char const* text, char*& end, T& v) {
+    if constexpr (std::is_floating_point_v<T>) {
+        float parsed = strtof(text, &end);
+        if (end == text) {
+            return false;
+        }
+        v = parsed;
+    } else if constexpr (std::is_signed_v<T>) {
+        errno = 0;
+        long parsed = strtol(text, &end, 10);
+        if (end == text || errno == ERANGE || parsed < std::numeric_limits<T>::min() ||
+            parsed > std::numeric_limits<T>::max()) {
+            return false;
+        }
+        v = static_cast<T>(parsed);
+    } else {
+        char const* digits = text;
+        while (blank(*digits)) {
+            digits++;
+        }
+        // strtoul would take a minus sign and negate.
+        if (!isxdigit(static_cast<unsigned char>(*digits))) {
+            return false;
+        }
+        errno = 0;
+        unsigned long parsed = strtoul(digits, &end, 16);
+        if (errno == ERANGE || parsed > std::numeric_limits<T>::max()) {
+            return false;
+        }
+        v = static_cast<T>(parsed);
     }
-    v = static_cast<int>(parsed);
-    return true;
-}
-bool parse_number(char const* text, char*& end, float& v) {
-    float parsed = strtof(text, &end);
-    if (end == text) {
-        return false;
-    }
-    v = parsed;
     return true;
 }
 
@@ -89,14 +119,18 @@ LoadState& self(void* data) {
 int read(void* data, char* buf, int len) {
     return self(data).read(buf, len);
 }
-int read_i4(void* data, int* vals, int n) {
-    return self(data).read_i4(vals, n);
+// A char of I1 is signed whatever the platform's char is.
+int read_i1(void* data, char* vals, int n) {
+    return self(data).read_values(reinterpret_cast<signed char*>(vals), n);
 }
-int read_fp(void* data, float* vals, int n) {
-    return self(data).read_fp(vals, n);
+template <class T> int read_typed(void* data, T* vals, int n) {
+    return self(data).read_values(vals, n);
 }
 int read_str(void* data, char* buf, int max) {
     return self(data).read_str(buf, max);
+}
+LWID read_id(void* data, LWBlockIdent const* list) {
+    return self(data).read_id(list);
 }
 LWID find_block(void* data, LWBlockIdent const* list) {
     return self(data).find_block(list);
@@ -105,29 +139,42 @@ void end_block(void* data) {
     self(data).end_block();
 }
 
+LWLoadState record_for(LoadState* state, int io_mode) {
+    return {io_mode,
+            state,
+            ::read,
+            read_i1,
+            read_typed<short>,
+            read_typed<int>,
+            read_typed<unsigned char>,
+            read_typed<unsigned short>,
+            read_typed<unsigned int>,
+            read_typed<float>,
+            ::read_str,
+            ::read_id,
+            ::find_block,
+            ::end_block};
+}
+
 } // namespace
 
 LoadState::LoadState(std::string data, int io_mode)
-    : data_(std::move(data)), record_{io_mode,   this,       ::read,       ::read_i4,
-                                      ::read_fp, ::read_str, ::find_block, ::end_block} {}
+    : input_(std::move(data)), record_(record_for(this, io_mode)) {}
+
+LoadState::LoadState(FILE* file, char const* path, int io_mode)
+    : input_(file, path), record_(record_for(this, io_mode)) {}
 
 LoadState& LoadState::of(LWLoadState* state) {
     return self(state->readData);
 }
 
 bool LoadState::next_line(std::string& line) {
-    if (pos_ >= data_.size()) {
+    if (!input_.read_until('\n', line)) {
         return false;
     }
-    std::size_t end = data_.find('\n', pos_);
-    if (end == std::string::npos) {
-        end = data_.size();
-    }
-    line = data_.substr(pos_, end - pos_);
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    pos_ = end + 1;
     return true;
 }
 
@@ -138,14 +185,13 @@ bool LoadState::value_line() {
     if (in_leaf() || has_line_) {
         return has_line_;
     }
-    std::size_t start = pos_;
     std::string line;
     if (!next_line(line)) {
         return false;
     }
     std::string t = trimmed(line);
     if (opens_block(t) || closes_block(t)) {
-        pos_ = start;
+        input_.unread();
         return false;
     }
     std::size_t indent = 0;
@@ -165,6 +211,24 @@ void LoadState::line_read() {
     }
 }
 
+bool LoadState::next_word(std::string& word) {
+    if (!value_line()) {
+        return false;
+    }
+    std::size_t b = line_pos_;
+    while (b < line_.size() && blank(line_[b])) {
+        b++;
+    }
+    std::size_t e = b;
+    while (e < line_.size() && !blank(line_[e])) {
+        e++;
+    }
+    word = line_.substr(b, e - b);
+    line_pos_ = e;
+    line_read();
+    return !word.empty();
+}
+
 void LoadState::skip_block_body() {
     int depth = 1;
     std::string line;
@@ -180,11 +244,7 @@ void LoadState::skip_block_body() {
 
 int LoadState::read(char* buf, int len) {
     if (!text()) {
-        std::size_t left = data_.size() - pos_;
-        std::size_t n = len <= 0 ? 0 : (std::size_t(len) < left ? std::size_t(len) : left);
-        memcpy(buf, data_.data() + pos_, n);
-        pos_ += n;
-        return static_cast<int>(n);
+        return static_cast<int>(input_.read(buf, len > 0 ? std::size_t(len) : 0));
     }
     if (!value_line()) {
         copy_out(std::string(), buf, len);
@@ -202,9 +262,12 @@ int LoadState::read(char* buf, int len) {
 template <class T> int LoadState::read_values(T* vals, int n) {
     int count = 0;
     if (!text()) {
-        for (; count < n && data_.size() - pos_ >= sizeof(T); count++) {
-            memcpy(&vals[count], data_.data() + pos_, sizeof(T));
-            pos_ += sizeof(T);
+        unsigned char bytes[sizeof(T)];
+        for (; count < n; count++) {
+            if (input_.read(reinterpret_cast<char*>(bytes), sizeof bytes) < sizeof bytes) {
+                break;
+            }
+            vals[count] = get_big_endian<T>(bytes);
         }
         return count;
     }
@@ -221,23 +284,13 @@ template <class T> int LoadState::read_values(T* vals, int n) {
     return count;
 }
 
-int LoadState::read_i4(int* vals, int n) {
-    return read_values(vals, n);
-}
-
-int LoadState::read_fp(float* vals, int n) {
-    return read_values(vals, n);
-}
-
 int LoadState::read_str(char* buf, int max) {
     if (!text()) {
-        if (pos_ >= data_.size()) {
+        std::string s;
+        if (!input_.read_until('\0', s)) {
             copy_out(std::string(), buf, max);
             return -1;
         }
-        std::size_t end = data_.find('\0', pos_);
-        std::string s = data_.substr(pos_, end == std::string::npos ? end : end - pos_);
-        pos_ = end == std::string::npos ? data_.size() : end + 1;
         return copy_out(s, buf, max);
     }
     if (!value_line()) {
@@ -270,13 +323,25 @@ int LoadState::read_str(char* buf, int max) {
     return copy_out(s, buf, max);
 }
 
+LWID LoadState::read_id(LWBlockIdent const* list) {
+    if (!text()) {
+        unsigned char bytes[4];
+        if (input_.read(reinterpret_cast<char*>(bytes), sizeof bytes) < sizeof bytes) {
+            return 0;
+        }
+        LWID id = get_big_endian<LWID>(bytes);
+        return listed(list, id) ? id : 0;
+    }
+    std::string word;
+    return next_word(word) ? match(list, word) : 0;
+}
+
 LWID LoadState::find_block(LWBlockIdent const* list) {
     if (!text() || in_leaf()) {
         return 0;
     }
     has_line_ = false;
     for (;;) {
-        std::size_t start = pos_;
         std::string line;
         if (!next_line(line)) {
             return 0;
@@ -286,7 +351,7 @@ LWID LoadState::find_block(LWBlockIdent const* list) {
             continue;
         }
         if (closes_block(t)) {
-            pos_ = start;
+            input_.unread();
             return 0;
         }
         std::size_t values;

@@ -1,17 +1,21 @@
 #pragma once
 
+#include "host/load_input.h"
 #include "lwsdk/lwio.h"
 
-#include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
-// A load state over bytes held in memory: a whole file, or the body of a
-// plug-in block cut out of a scene file. The modes and the text form are
-// described in lwsdk/lwio.h; the members do what the record's functions do.
+// A load state over bytes held in memory (the body of a plug-in block cut
+// out of a scene file) or over a file read as far as asked. The modes and
+// the text form are described in lwsdk/lwio.h; the members do what the
+// record's functions do.
 class LoadState {
 public:
     LoadState(std::string data, int io_mode);
+    // Takes the file and closes it at the end.
+    LoadState(FILE* file, char const* path, int io_mode);
     LoadState(LoadState const&) = delete;
     LoadState& operator=(LoadState const&) = delete;
 
@@ -19,9 +23,11 @@ public:
     static LoadState& of(LWLoadState* state);
 
     int read(char* buf, int len);
-    int read_i4(int* vals, int n);
-    int read_fp(float* vals, int n);
+    // Binary: whole values from the bytes. Text: numbers from the value
+    // line, up to the first that is missing or does not fit `T`.
+    template <class T> int read_values(T* vals, int n);
     int read_str(char* buf, int max);
+    LWID read_id(LWBlockIdent const* list);
     LWID find_block(LWBlockIdent const* list);
     void end_block();
 
@@ -31,13 +37,12 @@ private:
     bool next_line(std::string& line);
     bool value_line();
     void line_read();
+    // The next blank-separated word of the value line; false when there is
+    // none.
+    bool next_word(std::string& word);
     void skip_block_body();
-    // Binary: whole values from the bytes. Text: numbers from the value line.
-    template <class T> int read_values(T* vals, int n);
 
-    std::string data_;
-    // Binary: the next byte. Text: the start of the next unread line.
-    std::size_t pos_ = 0;
+    LoadInput input_;
     // One entry per block entered, true for a leaf.
     std::vector<bool> leaves_;
     // The line whose values are being read, and the read position in it.

@@ -1,6 +1,9 @@
 #include "host/save_state.h"
 
+#include "host/big_endian.h"
+
 #include <cstdio>
+#include <type_traits>
 
 namespace {
 
@@ -11,14 +14,18 @@ SaveState& self(void* data) {
 void write(void* data, char const* buf, int len) {
     self(data).write(buf, len);
 }
-void write_i4(void* data, int const* vals, int n) {
-    self(data).write_i4(vals, n);
+// A char of I1 is signed whatever the platform's char is.
+void write_i1(void* data, char const* vals, int n) {
+    self(data).write_values(reinterpret_cast<signed char const*>(vals), n);
 }
-void write_fp(void* data, float const* vals, int n) {
-    self(data).write_fp(vals, n);
+template <class T> void write_typed(void* data, T const* vals, int n) {
+    self(data).write_values(vals, n);
 }
 void write_str(void* data, char const* str) {
     self(data).write_str(str);
+}
+void write_id(void* data, LWBlockIdent const* ident) {
+    self(data).write_id(ident);
 }
 void begin_block(void* data, LWBlockIdent const* ident, int leaf) {
     self(data).begin_block(ident, leaf);
@@ -27,11 +34,36 @@ void end_block(void* data) {
     self(data).end_block();
 }
 
+// The token that stands for a block ID in text form: the ident's own, or
+// else the ID's four characters.
+std::string token_of(LWBlockIdent const* ident) {
+    if (ident->token) {
+        return ident->token;
+    }
+    std::string token;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        token += char((ident->id >> shift) & 0xFF);
+    }
+    return token;
+}
+
 } // namespace
 
 SaveState::SaveState(int io_mode)
-    : record_{io_mode,    this,        ::write,       ::write_i4,
-              ::write_fp, ::write_str, ::begin_block, ::end_block} {}
+    : record_{io_mode,
+              this,
+              ::write,
+              write_i1,
+              write_typed<short>,
+              write_typed<int>,
+              write_typed<unsigned char>,
+              write_typed<unsigned short>,
+              write_typed<unsigned int>,
+              write_typed<float>,
+              ::write_str,
+              ::write_id,
+              ::begin_block,
+              ::end_block} {}
 
 SaveState::~SaveState() = default;
 
@@ -88,7 +120,11 @@ template <class T> void SaveState::write_values(T const* vals, int n) {
         return;
     }
     if (!text()) {
-        data_.append(reinterpret_cast<char const*>(vals), sizeof(T) * std::size_t(n));
+        for (int i = 0; i < n; i++) {
+            unsigned char bytes[sizeof(T)];
+            put_big_endian(vals[i], bytes);
+            data_.append(reinterpret_cast<char const*>(bytes), sizeof bytes);
+        }
         return;
     }
     begin_value();
@@ -101,25 +137,17 @@ template <class T> void SaveState::write_values(T const* vals, int n) {
     end_value();
 }
 
-void SaveState::append_number(int v) {
-    char number[16];
-    snprintf(number, sizeof number, "%d", v);
-    data_ += number;
-}
-
 // Nine significant digits bring every float back bit-exact.
-void SaveState::append_number(float v) {
+template <class T> void SaveState::append_number(T v) {
     char number[32];
-    snprintf(number, sizeof number, "%.9g", double(v));
+    if constexpr (std::is_floating_point_v<T>) {
+        snprintf(number, sizeof number, "%.9g", double(v));
+    } else if constexpr (std::is_signed_v<T>) {
+        snprintf(number, sizeof number, "%d", int(v));
+    } else {
+        snprintf(number, sizeof number, "%X", unsigned(v));
+    }
     data_ += number;
-}
-
-void SaveState::write_i4(int const* vals, int n) {
-    write_values(vals, n);
-}
-
-void SaveState::write_fp(float const* vals, int n) {
-    write_values(vals, n);
 }
 
 void SaveState::write_str(char const* str) {
@@ -135,6 +163,21 @@ void SaveState::write_str(char const* str) {
     end_value();
 }
 
+void SaveState::write_id(LWBlockIdent const* ident) {
+    if (!ident) {
+        return;
+    }
+    if (!text()) {
+        unsigned char bytes[4];
+        put_big_endian(ident->id, bytes);
+        data_.append(reinterpret_cast<char const*>(bytes), sizeof bytes);
+        return;
+    }
+    begin_value();
+    data_ += token_of(ident);
+    end_value();
+}
+
 void SaveState::begin_block(LWBlockIdent const* ident, int leaf) {
     if (!text() || !ident) {
         return;
@@ -145,14 +188,7 @@ void SaveState::begin_block(LWBlockIdent const* ident, int leaf) {
         data_ += '\n';
         open_.back() = Open::LEAF_LINE_ENDED;
     }
-    std::string token;
-    if (ident->token) {
-        token = ident->token;
-    } else {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            token += char((ident->id >> shift) & 0xFF);
-        }
-    }
+    std::string token = token_of(ident);
     indent();
     if (leaf) {
         data_ += token;

@@ -24,9 +24,11 @@ public:
     std::string const& data() const { return data_; }
 
     void write(char const* buf, int len);
-    void write_i4(int const* vals, int n);
-    void write_fp(float const* vals, int n);
+    // Binary: each value's bytes, most significant first. Text: the numbers,
+    // blank-separated; signed integers decimal, unsigned ones hexadecimal.
+    template <class T> void write_values(T const* vals, int n);
     void write_str(char const* str);
+    void write_id(LWBlockIdent const* ident);
     void begin_block(LWBlockIdent const* ident, int leaf);
     void end_block();
 
@@ -38,10 +40,7 @@ private:
     void end_value();
     void indent();
     void append_line_text(char const* text, std::size_t len);
-    void append_number(int v);
-    void append_number(float v);
-    // Binary: the values' bytes. Text: the numbers, blank-separated.
-    template <class T> void write_values(T const* vals, int n);
+    template <class T> void append_number(T v);
 
     std::string data_;
     std::vector<Open> open_;

@@ -85,7 +85,7 @@ public:
     // Full field-of-view angles in radians of a camera at t.
     void fov_angles(LWItemID camera, LWTime t, double& horizontal, double& vertical) const;
 
-    unsigned render_opts = 0; // LWROPT_ bits
+    int render_opts = 0; // LWROPT_ bits
     double frames_per_second = 30.0;
     int frame_width = 640;
     int frame_height = 480;

@@ -37,6 +37,42 @@ LWItemID next(LWItemID id) {
     return nullptr;
 }
 
+// Children in the scene's order, after `previous` when it is one of them.
+LWItemID child_after(LWItemID parent, LWItemID previous) {
+    bool passed = previous == nullptr;
+    for (HostItem const& item : scene().items()) {
+        if (passed && item.parent == parent) {
+            return item.id;
+        }
+        passed = passed || item.id == previous;
+    }
+    return nullptr;
+}
+
+LWItemID first_child(LWItemID parent) {
+    return parent ? child_after(parent, nullptr) : nullptr;
+}
+
+LWItemID next_child(LWItemID parent, LWItemID previous) {
+    return parent && previous ? child_after(parent, previous) : nullptr;
+}
+
+LWItemID parent_of(LWItemID id) {
+    HostItem const* item = scene().find(id);
+    return item ? item->parent : nullptr;
+}
+
+// The stand-in scene has no targets and no inverse kinematics.
+LWItemID no_item(LWItemID) {
+    return nullptr;
+}
+
+// -1 for no such item.
+LWItemType type_of(LWItemID id) {
+    HostItem const* item = scene().find(id);
+    return item ? item->type : -1;
+}
+
 char const* name(LWItemID id) {
     HostItem const* item = scene().find(id);
     return item ? item->name.c_str() : nullptr;
@@ -76,7 +112,8 @@ void param(LWItemID id, int code, LWTime t, LWDVector value) {
     }
 }
 
-LWItemInfo item_info = {first, next, name, param};
+LWItemInfo item_info = {first,   next,    first_child, next_child, parent_of,
+                        no_item, no_item, type_of,     name,       param};
 
 double zoom_factor(LWItemID id, LWTime t) {
     HostItem const* cam = camera_item(id);
@@ -112,18 +149,51 @@ unsigned flags(LWItemID id) {
     return cam ? cam->camera.flags : 0;
 }
 
-void mask(LWItemID id, int* x0, int* y0, int* x1, int* y1) {
-    HostItem const* cam = camera_item(id);
-    int const none[4] = {0, 0, 0, 0};
-    int const* m = cam ? cam->camera.mask : none;
-    *x0 = m[0];
-    *y0 = m[1];
-    *x1 = m[2];
-    *y1 = m[3];
+void resolution(LWItemID id, int* width, int* height) {
+    bool known = camera_item(id) != nullptr;
+    *width = known ? scene().frame_width : 0;
+    *height = known ? scene().frame_height : 0;
 }
 
-LWCameraInfo camera_info = {zoom_factor, focal_length, focal_distance, f_stop,
-                            blur_length, fov_angles,   flags,          mask};
+double pixel_aspect(LWItemID id, LWTime) {
+    return camera_item(id) ? scene().pixel_aspect : 0;
+}
+
+// The stand-in cameras are not stereo.
+double separation(LWItemID, LWTime) {
+    return 0;
+}
+
+void set_limits(int const* limits, int* x0, int* y0, int* x1, int* y1) {
+    *x0 = limits[0];
+    *y0 = limits[1];
+    *x1 = limits[2];
+    *y1 = limits[3];
+}
+
+int const NO_LIMITS[4] = {0, 0, 0, 0};
+
+// The scene's limited region, or the whole frame.
+int const* rendered_region(HostScene const& scene, int whole[4]) {
+    whole[0] = whole[1] = 0;
+    whole[2] = scene.frame_width - 1;
+    whole[3] = scene.frame_height - 1;
+    return scene.limited_region ? scene.region : whole;
+}
+
+void region_limits(LWItemID id, int* x0, int* y0, int* x1, int* y1) {
+    int whole[4];
+    set_limits(camera_item(id) ? rendered_region(scene(), whole) : NO_LIMITS, x0, y0, x1, y1);
+}
+
+void mask_limits(LWItemID id, int* x0, int* y0, int* x1, int* y1) {
+    HostItem const* cam = camera_item(id);
+    set_limits(cam ? cam->camera.mask : NO_LIMITS, x0, y0, x1, y1);
+}
+
+LWCameraInfo camera_info = {zoom_factor,  focal_length, focal_distance, f_stop,
+                            blur_length,  fov_angles,   flags,          resolution,
+                            pixel_aspect, separation,   region_limits,  mask_limits};
 
 LWItemID render_camera(LWTime t) {
     return scene().render_camera(t);
@@ -139,15 +209,26 @@ LWCameraInfo* host_camera_info() {
     return &camera_info;
 }
 
+// Members that the stand-in scene does not model answer fixed values.
 void fill_scene_info(HostScene const& scene, LWSceneInfo& info) {
+    info = LWSceneInfo();
+    info.name = "Untitled";
+    info.filename = "";
     info.renderOpts = scene.render_opts;
+    info.frameStart = 1;
+    info.frameEnd = 1;
+    info.frameStep = 1;
     info.framesPerSecond = scene.frames_per_second;
     info.frameWidth = scene.frame_width;
     info.frameHeight = scene.frame_height;
-    int const whole[4] = {0, 0, scene.frame_width - 1, scene.frame_height - 1};
-    int const* region = scene.limited_region ? scene.region : whole;
+    info.pixelAspect = scene.pixel_aspect;
+    info.minSamplesPerPixel = 1;
+    info.maxSamplesPerPixel = 1;
+    int whole[4];
+    int const* region = rendered_region(scene, whole);
     for (int i = 0; i < 4; i++) {
         info.limitedRegion[i] = region[i];
     }
+    info.recursionDepth = 16;
     info.renderCamera = render_camera;
 }

@@ -8,6 +8,15 @@
 #define LWIMAGEFILTER_ICLASS "ImageFilterInterface"
 #define LWIMAGEFILTER_VERSION 7
 
+/* What an image filter instance is created for, pointed to by the create
+   callback's context. */
+typedef unsigned int LWFilterContext;
+#define LWFCF_PREPROCESS 1u /* the image editor or a pre-process, not a render */
+
+/* Buffer names of LWFilterAccess.layers and getLine. */
+#define LWBUFFER_FINAL_RENDER_RGBA "Final_Render"
+#define LWBUFFER_ALPHA "Alpha"
+
 /* The rendered frame handed to an image filter's process callback. The
    functions act on the frame being processed; they take no context because
    the host processes one frame at a time. */
@@ -18,11 +27,14 @@ typedef struct st_LWFilterAccess {
     /* The exposure interval, in seconds. */
     LWTime start;
     LWTime end;
-    /* Row `row` (0 at the top) of component `component` of the named buffer,
-       `width` floats; null when the buffer, component or row does not exist.
-       "Final_Render" has components 0, 1, 2 (red, green, blue), "Alpha"
-       component 0. */
-    const float* (*bufferLine)(const char* buffer, int component, int row);
+    /* How many layers the named buffer has; 0 when there is no such buffer. */
+    int (*layers)(const char* buffer);
+    /* Row `y` (0 at the top) of layer `layer` of the named buffer, `width`
+       floats; null when the buffer, layer or row does not exist.
+       "Final_Render" has layers 0, 1, 2 (red, green, blue), "Alpha" layer 0.
+       The rows are the host's input; a filter writes through setRGB and
+       setAlpha. */
+    float* (*getLine)(const char* buffer, int layer, int y);
     /* Write one pixel of the filter's output; pixels outside the frame are
        ignored. The output starts unwritten. */
     void (*setRGB)(int x, int y, const float rgb[3]);

@@ -7,17 +7,21 @@
 /* Instance callbacks of a handler, filled in by its activation. */
 typedef struct st_LWInstanceFuncs {
     void* priv;
-    /* `context` depends on the handler class; image filters get null. On
-       failure a callback returns null and may leave a text in `*error`. */
+    /* `context` depends on the handler class; image filters get a pointer to
+       LWFilterContext flags. On failure a callback returns null and may leave
+       a text in `*error`. */
     LWInstance (*create)(void* priv, void* context, LWError* error);
     void (*destroy)(LWInstance inst);
-    /* The host passes the source first and the receiving instance second. */
-    LWError (*copy)(LWInstance from, LWInstance to);
+    /* The host passes the receiving instance first and the source second. */
+    LWError (*copy)(LWInstance to, LWInstance from);
     LWError (*load)(LWInstance inst, LWLoadState* load);
     LWError (*save)(LWInstance inst, LWSaveState* save);
     /* One line describing the instance, shown in the host's lists. */
     const char* (*descln)(LWInstance inst);
 } LWInstanceFuncs;
+
+/* What the host tells about a renamed item; no plug-in here looks inside. */
+typedef struct st_LWNameChangeData LWNameChangeData;
 
 /* Item callbacks of a handler. The activation may find this record absent
    (null) and then leaves it alone. */
@@ -27,6 +31,8 @@ typedef struct st_LWItemFuncs {
     /* `pairs` holds (old ID, new ID) pairs, ended by a pair whose old ID is
        null. */
     void (*changeID)(LWInstance inst, const LWItemID* pairs);
+    /* Called after an item was renamed. */
+    void (*changeName)(LWInstance inst, const LWNameChangeData* change);
 } LWItemFuncs;
 
 /* Filled in by an interface activation: the instance to edit, the panel that

@@ -17,4 +17,13 @@ typedef struct st_ModuleDescriptor {
 
 #define MOD_SYSSYNC 0x04121994u
 #define MOD_SYSVER 3u
+/* The platform a module is built for; the host loads only its own. */
+#if defined(_WIN32)
+#define MOD_MACHINE 0x300u
+#elif defined(__APPLE__)
 #define MOD_MACHINE 0x400u
+#elif defined(__linux__)
+#define MOD_MACHINE 0x500u
+#else
+#error "the host runs on Windows, macOS and Linux only"
+#endif

@@ -9,6 +9,8 @@
 typedef void* GlobalFunc(const char* name, int use_mode);
 
 #define GFUSE_TRANSIENT 0
+#define GFUSE_ACQUIRE 1
+#define GFUSE_RELEASE 2
 
 /* Called by the host to activate a server. `local` is the class's own record
    (an LWImageFilterHandler, an LWInterface, ...). Returns an AFUNC_ code. */
@@ -17,6 +19,10 @@ typedef int ActivateFunc(int version, GlobalFunc* global, void* local, void* ser
 #define AFUNC_OK 0
 #define AFUNC_BADVERSION 1
 #define AFUNC_BADGLOBAL 2
+#define AFUNC_BADLOCAL 3
+#define AFUNC_BADAPP 4
+/* As AFUNC_BADAPP, without telling the user. */
+#define AFUNC_BADAPP_SILENT 5
 
 /* One tag of a server; a list of tags ends with an entry whose string is null. */
 typedef struct st_ServerTagInfo {

@@ -227,7 +227,7 @@ TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
         {15, 0, 0, {0.4, 0.42}},
         {8, 0, 0, {0, 0.04}},
         {8, LWROPT_FIELDS, 0, {0, 0.02, 0.04}},
-        {8, 0, LWCAMF_MOTION_BLUR, {0.02, 0.04}},
+        {8, 0, LWCAMF_USECAMTYPE, {0.02, 0.04}},
     };
     std::vector<double> times;
     host.scene.frames_per_second = 25;
@@ -306,6 +306,7 @@ TEST_F(FrameFailure, EachFailureShowsItsMessageReturnsItsResultAndWritesNothing)
         EXPECT_EQ(inst->starfile_3d, c.starfile_3d);
         ASSERT_EQ(host.messages().size(), shown + (c.line1 ? 1 : 0));
         if (c.line1) {
+            EXPECT_EQ(host.messages().back().kind, HostMessage::ERROR);
             EXPECT_EQ(host.messages().back().line1, c.line1);
             EXPECT_EQ(host.messages().back().line2, scene_global ? path : "");
             EXPECT_EQ(inst->star_cache, nullptr);

@@ -51,8 +51,11 @@ TEST_F(ModuleLifecycle, CopyTakesTheSettingsButNeitherTheReaderNorThePanel) {
     render(source, 64, 48);
     ASSERT_NE(source->star_cache, nullptr);
 
-    EXPECT_EQ(funcs.copy(source, target), nullptr);
+    // The host passes the receiving instance first.
+    EXPECT_EQ(funcs.copy(target, source), nullptr);
 
+    EXPECT_EQ(source->brightness, 7.5);
+    EXPECT_NE(source->star_cache, nullptr);
     EXPECT_EQ(std::string(target->starfile), database);
     EXPECT_EQ(target->brightness, 7.5);
     EXPECT_EQ(target->parent_id, item(0x10000002));

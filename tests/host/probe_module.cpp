@@ -13,6 +13,12 @@
 #ifndef PROBE_SYNC
 #define PROBE_SYNC MOD_SYSSYNC
 #endif
+#ifndef PROBE_VERSION
+#define PROBE_VERSION MOD_SYSVER
+#endif
+#ifndef PROBE_MACHINE
+#define PROBE_MACHINE MOD_MACHINE
+#endif
 #ifndef PROBE_DESCRIPTOR
 #define PROBE_DESCRIPTOR _mod_descrip
 #endif
@@ -60,6 +66,6 @@ ServerRecord ServerDesc[] = {
     {LWIMAGEFILTER_HCLASS, "Probe", handler, tags},
     {nullptr, nullptr, nullptr, nullptr},
 };
-ModuleDescriptor PROBE_DESCRIPTOR = {PROBE_SYNC, MOD_SYSVER, MOD_MACHINE,
-                                     startup,    shutdown,   ServerDesc};
+ModuleDescriptor PROBE_DESCRIPTOR = {PROBE_SYNC, PROBE_VERSION, PROBE_MACHINE,
+                                     startup,    shutdown,      ServerDesc};
 }

@@ -9,21 +9,24 @@
 
 namespace {
 
-TEST(FilterAccess, GivesTheInputByComponentAndRecordsWhichPixelsWereWritten) {
+TEST(FilterAccess, GivesTheInputByLayerAndRecordsWhichPixelsWereWritten) {
     HostFrame frame(4, 3);
     frame.set_input(1, 2, 0.1f, 0.2f, 0.3f, 0.4f);
     LWFilterAccess const* access = frame.access();
     EXPECT_EQ(access->width, 4);
     EXPECT_EQ(access->height, 3);
-    EXPECT_EQ(access->bufferLine("Final_Render", 0, 2)[1], 0.1f);
-    EXPECT_EQ(access->bufferLine("Final_Render", 2, 2)[1], 0.3f);
-    EXPECT_EQ(access->bufferLine("Alpha", 0, 2)[1], 0.4f);
-    EXPECT_EQ(access->bufferLine("Alpha", 0, 1)[1], 0.0f);
-    EXPECT_EQ(access->bufferLine("Depth", 0, 0), nullptr);
-    EXPECT_EQ(access->bufferLine("Final_Render", 3, 0), nullptr);
-    EXPECT_EQ(access->bufferLine("Alpha", 1, 0), nullptr);
-    EXPECT_EQ(access->bufferLine("Alpha", 0, 3), nullptr);
-    EXPECT_EQ(access->bufferLine("Alpha", 0, -1), nullptr);
+    EXPECT_EQ(access->layers("Final_Render"), 3);
+    EXPECT_EQ(access->layers("Alpha"), 1);
+    EXPECT_EQ(access->layers("Depth"), 0);
+    EXPECT_EQ(access->getLine("Final_Render", 0, 2)[1], 0.1f);
+    EXPECT_EQ(access->getLine("Final_Render", 2, 2)[1], 0.3f);
+    EXPECT_EQ(access->getLine("Alpha", 0, 2)[1], 0.4f);
+    EXPECT_EQ(access->getLine("Alpha", 0, 1)[1], 0.0f);
+    EXPECT_EQ(access->getLine("Depth", 0, 0), nullptr);
+    EXPECT_EQ(access->getLine("Final_Render", 3, 0), nullptr);
+    EXPECT_EQ(access->getLine("Alpha", 1, 0), nullptr);
+    EXPECT_EQ(access->getLine("Alpha", 0, 3), nullptr);
+    EXPECT_EQ(access->getLine("Alpha", 0, -1), nullptr);
 
     float const rgb[3] = {1, 2, 3};
     access->setRGB(2, 1, rgb);

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -52,6 +53,7 @@ TEST_F(HostGlobals, SceneInfoGivesTheFrameRenderOptionsAndLimitedRegion) {
     EXPECT_EQ(info->frameWidth, 320);
     EXPECT_EQ(info->frameHeight, 200);
     EXPECT_EQ(info->renderOpts, LWROPT_FIELDS | LWROPT_DEPTHOFFIELD);
+    EXPECT_EQ(info->pixelAspect, 1.0);
     EXPECT_THAT(std::make_tuple(info->limitedRegion, 4), ElementsAre(0, 0, 319, 199));
     host.scene.limited_region = true;
     host.scene.region[2] = 19;
@@ -71,11 +73,14 @@ TEST_F(HostGlobals, RenderCameraIsTheFirstCameraUnlessScheduled) {
 
 TEST_F(HostGlobals, CameraInfoAnswersPerCameraAndTime) {
     host.scene.pixel_aspect = 1.1;
+    host.scene.limited_region = true;
+    int const region[4] = {10, 20, 30, 40};
+    std::copy(region, region + 4, host.scene.region);
     LWItemID cam = host.scene.add(LWI_CAMERA, "Camera");
     LWItemID ball = host.scene.add(LWI_OBJECT, "Ball");
     CameraSettings& settings = host.scene.item(cam).camera;
     settings.zoom = [](LWTime t) { return 2.0 + t; };
-    settings.flags = LWCAMF_MASK | LWCAMF_MOTION_BLUR;
+    settings.flags = LWCAMF_MASK | LWCAMF_USECAMTYPE;
     settings.mask[2] = 60;
     settings.mask[3] = 70;
     LWCameraInfo* info = global<LWCameraInfo>(LWCAMERAINFO_GLOBAL);
@@ -85,11 +90,40 @@ TEST_F(HostGlobals, CameraInfoAnswersPerCameraAndTime) {
     info->fovAngles(cam, 1.5, &h, &v);
     EXPECT_NEAR(std::tan(v / 2), 1 / zoom, 1e-12);
     EXPECT_NEAR(std::tan(h / 2), 1.1 * 640 / 480 / zoom, 1e-12) << "pixel aspect 1.1, 640 x 480";
-    EXPECT_EQ(info->flags(cam), 0x84u) << "mask is bit 4, motion blur 0x80";
-    int mask[4];
-    info->mask(cam, &mask[0], &mask[1], &mask[2], &mask[3]);
-    EXPECT_THAT(mask, ElementsAre(0, 0, 60, 70));
+    EXPECT_EQ(info->pixelAspect(cam, 0), 1.1);
+    EXPECT_EQ(info->flags(cam), 0x84u) << "mask is bit 4, another camera type 0x80";
+    int size[2];
+    info->resolution(cam, &size[0], &size[1]);
+    EXPECT_THAT(size, ElementsAre(640, 480));
+    int limits[4];
+    info->regionLimits(cam, &limits[0], &limits[1], &limits[2], &limits[3]);
+    EXPECT_THAT(limits, ElementsAre(10, 20, 30, 40));
+    info->maskLimits(cam, &limits[0], &limits[1], &limits[2], &limits[3]);
+    EXPECT_THAT(limits, ElementsAre(0, 0, 60, 70));
     EXPECT_EQ(info->flags(ball), 0u);
+    info->maskLimits(ball, &limits[0], &limits[1], &limits[2], &limits[3]);
+    EXPECT_THAT(limits, ElementsAre(0, 0, 0, 0));
+}
+
+TEST_F(HostGlobals, ItemInfoWalksItemsByTypeAndChildrenInSceneOrder) {
+    LWItemID parent = host.scene.add(LWI_OBJECT, "Parent");
+    LWItemID cam = host.scene.add(LWI_CAMERA, "Camera");
+    LWItemID light = host.scene.add(LWI_LIGHT, "Light");
+    LWItemID ball = host.scene.add(LWI_OBJECT, "Ball");
+    host.scene.set_parent(cam, parent);
+    host.scene.set_parent(ball, parent);
+    LWItemInfo* info = global<LWItemInfo>(LWITEMINFO_GLOBAL);
+    EXPECT_EQ(info->first(LWI_OBJECT, nullptr), parent);
+    EXPECT_EQ(info->next(parent), ball);
+    EXPECT_EQ(info->next(ball), nullptr);
+    EXPECT_EQ(info->firstChild(parent), cam);
+    EXPECT_EQ(info->nextChild(parent, cam), ball);
+    EXPECT_EQ(info->nextChild(parent, ball), nullptr);
+    EXPECT_EQ(info->firstChild(light), nullptr);
+    EXPECT_EQ(info->parent(ball), parent);
+    EXPECT_EQ(info->parent(parent), nullptr);
+    EXPECT_EQ(info->type(light), LWI_LIGHT);
+    EXPECT_STREQ(info->name(cam), "Camera");
 }
 
 TEST_F(HostGlobals, ChildTransformsFollowTheirParentOverTime) {
@@ -128,16 +162,18 @@ TEST_F(HostGlobals, SystemIdAndProductInfoAreTheValuesSetAndGlobalsCanBeRemoved)
     EXPECT_EQ(Host::global("No Such Global", 0), nullptr);
 }
 
-TEST_F(HostGlobals, ErrorMessagesAreKeptInOrderAndShownOnStandardError) {
+TEST_F(HostGlobals, MessagesAreKeptInOrderWithTheirKindAndShownOnStandardError) {
     LWMessageFuncs* messages = global<LWMessageFuncs>(LWMESSAGEFUNCS_GLOBAL);
     ::testing::internal::CaptureStderr();
     messages->error("first", "detail");
-    messages->error("second", nullptr);
+    messages->info("second", nullptr);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "host error: first\n            detail\nhost error: second\n");
+              "host error: first\n            detail\nhost info: second\n");
     ASSERT_EQ(host.messages().size(), 2u);
+    EXPECT_EQ(host.messages()[0].kind, HostMessage::ERROR);
     EXPECT_EQ(host.messages()[0].line2, "detail");
     EXPECT_TRUE(host.messages()[0].has_line2);
+    EXPECT_EQ(host.messages()[1].kind, HostMessage::INFO);
     EXPECT_EQ(host.messages()[1].line1, "second");
     EXPECT_FALSE(host.messages()[1].has_line2);
 }

@@ -36,6 +36,10 @@ TEST(ModuleLoader, RefusedModuleIsNamedWithTheCause) {
         {PROBE_NO_DESCRIPTOR_MODULE, " exports no _mod_descrip" + IN_CONSTRUCTOR + "17)"},
         {PROBE_BAD_SYNC_MODULE,
          " has the wrong sync word 0x12345678 (expected 0x04121994)" + IN_CONSTRUCTOR + "21)"},
+        {PROBE_BAD_VERSION_MODULE,
+         " has descriptor version 2 (expected 3)" + IN_CONSTRUCTOR + "26)"},
+        {PROBE_BAD_MACHINE_MODULE,
+         " is for machine 0x400 (expected 0x500)" + IN_CONSTRUCTOR + "31)"},
         {PROBE_STARTUP_FAILS_MODULE, " failed to start up" + IN_CONSTRUCTOR + "41)"},
     };
     for (Case const& c : cases) {
