@@ -66,15 +66,39 @@ ItemFrame ItemFrame::then(ItemFrame const& inner) const {
     return f;
 }
 
-Curve constant_curve(double value) {
-    return [value](LWTime) { return value; };
+ItemMotion ItemMotion::still(ItemPose const& pose) {
+    auto constant = [](Vec3 const& v) {
+        return std::array<Envelope, 3>{Envelope(v.x), Envelope(v.y), Envelope(v.z)};
+    };
+    ItemMotion motion;
+    motion.position = constant(pose.position);
+    motion.rotation = constant(pose.rotation);
+    motion.scale = constant(pose.scale);
+    return motion;
+}
+
+ItemPose ItemMotion::at(LWTime t) const {
+    auto vector = [t](std::array<Envelope, 3> const& e) { return Vec3{e[0](t), e[1](t), e[2](t)}; };
+    return ItemPose{vector(position), vector(rotation), vector(scale)};
+}
+
+Envelope& ItemMotion::channel(int index) {
+    XASSERT(index >= 0 && index < 9, "host/scene", __PRETTY_FUNCTION__, __LINE__);
+    std::array<Envelope, 3>& group = index < 3 ? position : index < 6 ? rotation : scale;
+    return group[std::size_t(index % 3)];
 }
 
 LWItemID HostScene::add(LWItemType type, char const* name) {
     unsigned index = type_index(type);
-    uintptr_t id = (uintptr_t(index + 1) << 28) | counts_[index]++;
+    return add(type, name, uint32_t(index + 1) << 28 | counts_[index]++);
+}
+
+LWItemID HostScene::add(LWItemType type, char const* name, uint32_t id) {
+    unsigned index = type_index(type);
+    XASSERT(id >> 28 == index + 1, "host/scene", __PRETTY_FUNCTION__, __LINE__);
     HostItem item;
-    item.id = reinterpret_cast<LWItemID>(id);
+    item.id = reinterpret_cast<LWItemID>(uintptr_t(id));
+    XASSERT(find(item.id) == nullptr, "host/scene", __PRETTY_FUNCTION__, __LINE__);
     item.type = type;
     item.name = name;
     items_.push_back(item);
@@ -116,7 +140,7 @@ void HostScene::set_parent(LWItemID child, LWItemID parent) {
 }
 
 ItemFrame HostScene::local(HostItem const& item, LWTime t) const {
-    ItemPose pose = item.motion ? item.motion(t) : ItemPose();
+    ItemPose pose = item.motion.at(t);
     Vec3 minus_pivot = item.pivot * -1;
     return translation(pose.position)
         .then(rotation(item.pivot_rotation))
@@ -137,9 +161,9 @@ ItemFrame HostScene::world(LWItemID id, LWTime t) const {
     return frame;
 }
 
-LWItemID HostScene::render_camera(LWTime t) const {
-    if (camera_at) {
-        return camera_at(t);
+LWItemID HostScene::render_camera(LWTime) const {
+    if (current_camera) {
+        return current_camera;
     }
     for (HostItem const& item : items_) {
         if (item.type == LWI_CAMERA) {

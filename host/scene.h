@@ -1,9 +1,11 @@
 #pragma once
 
+#include "host/envelope.h"
 #include "lwsdk/lwrender.h"
 
+#include <array>
+#include <cstdint>
 #include <deque>
-#include <functional>
 #include <string>
 
 struct Vec3 {
@@ -35,20 +37,32 @@ struct ItemFrame {
     ItemFrame then(ItemFrame const& inner) const;
 };
 
-using Curve = std::function<double(LWTime)>;
-Curve constant_curve(double value);
+// An item's channels relative to its parent. Without keys an item rests at
+// its parent's origin, unrotated, unscaled.
+struct ItemMotion {
+    std::array<Envelope, 3> position; // metres
+    std::array<Envelope, 3> rotation; // heading, pitch, bank in radians
+    std::array<Envelope, 3> scale{Envelope(1), Envelope(1), Envelope(1)};
+
+    // An item that stays at `pose`.
+    static ItemMotion still(ItemPose const& pose);
+    ItemPose at(LWTime t) const;
+    // Channels as scene files number them: 0-2 position, 3-5 rotation, 6-8
+    // scale.
+    Envelope& channel(int index);
+};
 
 // The stand-in host's defaults are those of a new camera in the host: a
 // 24 mm lens on a 15 mm high aperture.
 struct CameraSettings {
-    Curve zoom = constant_curve(3.2);
+    Envelope zoom = Envelope(3.2);
     // Metres; the focal length is zoom × aperture_height / 2.
     double aperture_height = 0.015;
-    Curve focal_distance = constant_curve(1.0); // metres
-    Curve f_stop = constant_curve(4.0);
-    Curve blur_length = constant_curve(0.5); // fraction of a frame
-    unsigned flags = 0;                      // LWCAMF_ bits
-    int mask[4] = {0, 0, 0, 0};              // x0, y0, x1, y1, inclusive pixels
+    Envelope focal_distance = Envelope(1.0); // metres
+    Envelope f_stop = Envelope(4.0);
+    Envelope blur_length = Envelope(0.5); // fraction of a frame
+    unsigned flags = 0;                   // LWCAMF_ bits
+    int mask[4] = {0, 0, 0, 0};           // x0, y0, x1, y1, inclusive pixels
 };
 
 struct HostItem {
@@ -58,8 +72,7 @@ struct HostItem {
     LWItemID parent = nullptr; // set through HostScene::set_parent
     Vec3 pivot;                // item coordinates
     Vec3 pivot_rotation;       // heading, pitch, bank in radians
-    // Null: the item rests at its parent's origin, unrotated, unscaled.
-    std::function<ItemPose(LWTime)> motion;
+    ItemMotion motion;
     CameraSettings camera; // cameras only
 };
 
@@ -70,6 +83,9 @@ public:
     // IDs follow the host's scene files: the type in the top hex digit (1
     // object, 2 light, 3 camera), the ordinal within the type below it.
     LWItemID add(LWItemType type, char const* name);
+    // An item with the ID a scene file gave it; its top hex digit must match
+    // the type, and no other item may have it.
+    LWItemID add(LWItemType type, char const* name, std::uint32_t id);
     HostItem* find(LWItemID id);
     HostItem const* find(LWItemID id) const;
     HostItem& item(LWItemID id);
@@ -79,12 +95,16 @@ public:
     // World = parent's world × T(position) R(pivot rotation) R(rotation)
     // S(scale) T(-pivot), rotations applied bank, pitch, heading.
     ItemFrame world(LWItemID id, LWTime t) const;
-    // The camera that renders at t: `camera_at` when set, else the first
-    // camera; null when there is none.
-    LWItemID render_camera(LWTime t) const;
+    // `current_camera` when set, else the first camera; null when there is
+    // none. Scene files name one render camera for every time.
+    LWItemID render_camera(LWTime) const;
     // Full field-of-view angles in radians of a camera at t.
     void fov_angles(LWItemID camera, LWTime t, double& horizontal, double& vertical) const;
 
+    // The frames to render.
+    int first_frame = 1;
+    int last_frame = 1;
+    int frame_step = 1;
     int render_opts = 0; // LWROPT_ bits
     double frames_per_second = 30.0;
     int frame_width = 640;
@@ -92,7 +112,7 @@ public:
     double pixel_aspect = 1.0; // pixel width / height
     bool limited_region = false;
     int region[4] = {0, 0, 0, 0}; // x0, y0, x1, y1, inclusive pixels
-    std::function<LWItemID(LWTime)> camera_at;
+    LWItemID current_camera = nullptr;
 
 private:
     ItemFrame local(HostItem const& item, LWTime t) const;

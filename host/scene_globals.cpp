@@ -214,7 +214,7 @@ void fill_scene_info(HostScene const& scene, LWSceneInfo& info) {
     info = LWSceneInfo();
     info.name = "Untitled";
     info.filename = "";
-    info.renderOpts = scene.render_opts;
+    info.renderOpts = scene.render_opts | (scene.limited_region ? LWROPT_LIMITEDREGION : 0);
     info.frameStart = 1;
     info.frameEnd = 1;
     info.frameStep = 1;

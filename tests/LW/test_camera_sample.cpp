@@ -18,14 +18,10 @@ TEST(CameraSample, TakesPointsOfTheParentIntoTheCamerasAxesWhateverItsScale) {
     LWItemID cam = host.scene.add(LWI_CAMERA, "Camera");
     LWItemID parent = host.scene.add(LWI_OBJECT, "Sphere");
     host.scene.item(parent).pivot = {0.5, -1, 2};
-    host.scene.item(parent).motion = [](LWTime) { return ItemPose{{10, 0, -4}, {1.2, 0.4, -0.1}}; };
-    host.scene.item(cam).motion = [](LWTime t) {
-        return ItemPose{{1, 2, 3 + t}, {0.7, -0.3, 0.2}};
-    };
+    host.scene.item(parent).motion = ItemMotion::still({{10, 0, -4}, {1.2, 0.4, -0.1}});
+    host.scene.item(cam).motion = ItemMotion::still({{1, 2, 3.5}, {0.7, -0.3, 0.2}});
     ItemFrame const view = host.scene.world(cam, 0.5);
-    host.scene.item(cam).motion = [](LWTime t) {
-        return ItemPose{{1, 2, 3 + t}, {0.7, -0.3, 0.2}, {2, 3, 0.5}};
-    };
+    host.scene.item(cam).motion = ItemMotion::still({{1, 2, 3.5}, {0.7, -0.3, 0.2}, {2, 3, 0.5}});
     camera sample;
 
     sample_camera(sample, cam, parent, 0.5);

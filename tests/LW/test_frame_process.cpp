@@ -1,6 +1,7 @@
 #include "plugin_harness.h"
 
 #include "host/monitor.h"
+#include "host/scene_globals.h"
 #include "LW/srgb.h"
 #include "lwsdk/lwrender.h"
 
@@ -43,11 +44,17 @@ protected:
     // pitches in a zig-zag by up to `zig` radians, up at a quarter and three
     // quarters of it; with `held` from 0 to 1 it rests at that fraction.
     void move_camera(double zig, double held = -1) {
+        std::array<Envelope, 3>& turn = host.scene.item(camera).motion.rotation;
+        if (held >= 0) {
+            turn[0] = Envelope(0.06 * held);
+            turn[1] = Envelope(zig * (1 - std::fabs(std::fmod(4 * held, 2.0) - 1)));
+            return;
+        }
         double exposure = 0.5 / host.scene.frames_per_second;
-        host.scene.item(camera).motion = [=](LWTime t) {
-            double u = held >= 0 ? held : t / exposure;
-            return ItemPose{{}, {0.06 * u, zig * (1 - std::fabs(std::fmod(4 * u, 2.0) - 1))}};
-        };
+        auto key = [](double t, double v) { return EnvelopeKey{v, t, SpanType::LINEAR, {}}; };
+        turn[0] = Envelope({key(0, 0), key(exposure, 0.06)}, Behaviour::LINEAR, Behaviour::LINEAR);
+        turn[1] = Envelope({key(0, 0), key(exposure / 4, zig), key(exposure / 2, 0)},
+                           Behaviour::REPEAT, Behaviour::REPEAT);
     }
     Pixel still_at(double zig, double u) {
         move_camera(zig, u);
@@ -215,8 +222,34 @@ TEST_F(FrameRender, KeptDatabaseIsNotReadAgainAndAChangedOneIsReopened) {
     EXPECT_GT(light(*render(inst)).peak.x, ahead.x + 10);
 }
 
+// Keeps the times at which the host's item record is asked about an item
+// while it exists, by wrapping the record's param function.
+class ParamTimes {
+public:
+    ParamTimes() : host_param_(host_item_info()->param) {
+        recording = this;
+        host_item_info()->param = record;
+    }
+    ~ParamTimes() {
+        host_item_info()->param = host_param_;
+        recording = nullptr;
+    }
+
+    std::vector<double> times; // to the nanosecond
+
+private:
+    static void record(LWItemID id, int code, LWTime t, LWDVector value) {
+        recording->times.push_back(std::round(t * 1e9) / 1e9);
+        recording->host_param_(id, code, t, value);
+    }
+
+    static ParamTimes* recording;
+    void (*host_param_)(LWItemID, int, LWTime, LWDVector);
+};
+ParamTimes* ParamTimes::recording = nullptr;
+
 // Hosts of major version 9 on expose from the frame number, older ones over
-// the interval they give; the camera's motion is asked about at each sample.
+// the interval they give; the camera is asked about at each sample.
 TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
     struct Case {
         unsigned major, render_opts, camera_flags;
@@ -229,12 +262,9 @@ TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
         {8, LWROPT_FIELDS, 0, {0, 0.02, 0.04}},
         {8, 0, LWCAMF_USECAMTYPE, {0.02, 0.04}},
     };
-    std::vector<double> times;
+    ParamTimes asked;
+    std::vector<double>& times = asked.times;
     host.scene.frames_per_second = 25;
-    host.scene.item(camera).motion = [&](LWTime t) {
-        times.push_back(std::round(t * 1e9) / 1e9);
-        return ItemPose();
-    };
     for (Case const& c : cases) {
         host.product_info = c.major << 20;
         activate();

@@ -38,8 +38,13 @@ protected:
         global<LWItemInfo>(LWITEMINFO_GLOBAL)->param(id, code, t, v);
         return {v[0], v[1], v[2]};
     }
-    static ItemPose pose(Vec3 position, Vec3 rotation, Vec3 scale = {1, 1, 1}) {
-        return ItemPose{position, rotation, scale};
+    static ItemMotion still(Vec3 position, Vec3 rotation, Vec3 scale = {1, 1, 1}) {
+        return ItemMotion::still(ItemPose{position, rotation, scale});
+    }
+    // From v0 at t0 to v1 at t1, on along the same line after.
+    static Envelope ramp(double t0, double v0, double t1, double v1) {
+        EnvelopeKey a{v0, t0, SpanType::LINEAR, {}}, b{v1, t1, SpanType::LINEAR, {}};
+        return Envelope({a, b}, Behaviour::LINEAR, Behaviour::LINEAR);
     }
 
     Host host;
@@ -61,13 +66,13 @@ TEST_F(HostGlobals, SceneInfoGivesTheFrameRenderOptionsAndLimitedRegion) {
     EXPECT_THAT(std::make_tuple(info->limitedRegion, 4), ElementsAre(0, 0, 19, 0));
 }
 
-TEST_F(HostGlobals, RenderCameraIsTheFirstCameraUnlessScheduled) {
+TEST_F(HostGlobals, RenderCameraIsTheFirstCameraUnlessOneIsChosen) {
     host.scene.add(LWI_OBJECT, "Ball");
     LWItemID first = host.scene.add(LWI_CAMERA, "Camera");
     LWItemID second = host.scene.add(LWI_CAMERA, "Other");
     LWSceneInfo* info = global<LWSceneInfo>(LWSCENEINFO_GLOBAL);
     EXPECT_EQ(info->renderCamera(5.0), first);
-    host.scene.camera_at = [=](LWTime t) { return t < 1 ? first : second; };
+    host.scene.current_camera = second;
     EXPECT_EQ(info->renderCamera(1.5), second);
 }
 
@@ -79,7 +84,7 @@ TEST_F(HostGlobals, CameraInfoAnswersPerCameraAndTime) {
     LWItemID cam = host.scene.add(LWI_CAMERA, "Camera");
     LWItemID ball = host.scene.add(LWI_OBJECT, "Ball");
     CameraSettings& settings = host.scene.item(cam).camera;
-    settings.zoom = [](LWTime t) { return 2.0 + t; };
+    settings.zoom = ramp(0, 2, 1, 3);
     settings.flags = LWCAMF_MASK | LWCAMF_USECAMTYPE;
     settings.mask[2] = 60;
     settings.mask[3] = 70;
@@ -131,8 +136,9 @@ TEST_F(HostGlobals, ChildTransformsFollowTheirParentOverTime) {
     LWItemID cam = host.scene.add(LWI_CAMERA, "Camera");
     host.scene.set_parent(cam, parent);
     // The parent turns a quarter to the right (+Z toward +X) over one second.
-    host.scene.item(parent).motion = [](LWTime t) { return pose({1, 2, 3}, {t * M_PI / 2, 0, 0}); };
-    host.scene.item(cam).motion = [](LWTime) { return pose({0, 0, 5}, {}); };
+    host.scene.item(parent).motion = still({1, 2, 3}, {});
+    host.scene.item(parent).motion.rotation[0] = ramp(0, 0, 1, M_PI / 2);
+    host.scene.item(cam).motion = still({0, 0, 5}, {});
     EXPECT_THAT(param(cam, LWIP_W_POSITION, 0), near({1, 2, 8}));
     EXPECT_THAT(param(cam, LWIP_W_POSITION, 1), near({6, 2, 3}));
     EXPECT_THAT(param(cam, LWIP_FORWARD, 1), near({1, 0, 0}));
@@ -143,9 +149,7 @@ TEST_F(HostGlobals, ChildTransformsFollowTheirParentOverTime) {
 TEST_F(HostGlobals, WorldPositionIsWhereThePivotGoesAndPitchTurnsTheNoseDown) {
     LWItemID item = host.scene.add(LWI_OBJECT, "Door");
     host.scene.item(item).pivot = {1, 0, 0};
-    host.scene.item(item).motion = [](LWTime) {
-        return pose({4, 0, 0}, {0, M_PI / 2, 0}, {2, 2, 2});
-    };
+    host.scene.item(item).motion = still({4, 0, 0}, {0, M_PI / 2, 0}, {2, 2, 2});
     EXPECT_THAT(param(item, LWIP_W_POSITION, 0), near({4, 0, 0}));
     EXPECT_THAT(param(item, LWIP_FORWARD, 0), near({0, -2, 0})) << "scaled by 2";
     EXPECT_THAT(param(item, LWIP_PIVOT, 0), ElementsAre(1, 0, 0));
