@@ -91,7 +91,8 @@ bool receive_result(int fd, FrameResult& result) {
     while (read_all(fd, &frame, sizeof frame)) {
         FrameResult result;
         if (task) {
-            result = task(frame, [fd](unsigned done, unsigned total) { send_steps(fd, done, total); });
+            result =
+                task(frame, [fd](unsigned done, unsigned total) { send_steps(fd, done, total); });
         } else {
             result.frame = frame;
             result.detail = cannot_start;
@@ -112,7 +113,8 @@ struct Worker {
 Worker start_worker(std::function<FrameTask()> const& make_task) {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-        throw std::runtime_error(std::string("cannot start a worker: socketpair: ") + strerror(errno));
+        throw std::runtime_error(std::string("cannot start a worker: socketpair: ") +
+                                 strerror(errno));
     }
     fflush(nullptr);
     pid_t pid = fork();
@@ -143,7 +145,8 @@ std::string worker_death(pid_t pid) {
 class Pool {
 public:
     Pool(std::vector<int> const& frames, std::function<void(unsigned, unsigned)> const& on_steps,
-         std::function<void(FrameResult const&)> const& on_result, std::function<bool()> const& stop)
+         std::function<void(FrameResult const&)> const& on_result,
+         std::function<bool()> const& stop)
         : queue_(frames.begin(), frames.end()), on_steps_(on_steps), on_result_(on_result),
           stop_(stop) {}
 

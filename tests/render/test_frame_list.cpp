@@ -31,9 +31,15 @@ TEST(FrameList, BadItemsAreNamed) {
         char const* text;
         char const* says;
     } const cases[] = {
-        {"", "names no frame"},     {"1,,2", "empty item"},          {"5-", "\"5-\""},
-        {"a", "\"a\""},             {"3-1", "ends before it starts"}, {"1-9:0", "at least 1"},
-        {"1-9x2", "\"1-9x2\""},     {" 4", "\" 4\""},                {"99999999999", "out of range"},
+        {"", "names no frame"},
+        {"1,,2", "empty item"},
+        {"5-", "\"5-\""},
+        {"a", "\"a\""},
+        {"3-1", "ends before it starts"},
+        {"1-9:0", "at least 1"},
+        {"1-9x2", "\"1-9x2\""},
+        {" 4", "\" 4\""},
+        {"99999999999", "out of range"},
     };
     for (Case const& c : cases) {
         try {

@@ -73,7 +73,8 @@ TEST(WorkerPool, AWorkerThatCannotStartFailsTheFramesWithItsReason) {
 TEST(WorkerPool, AnAbortedFrameStopsTheHandingOut) {
     auto aborting = [] {
         return [](int frame, StepReport const&) {
-            return FrameResult{frame, frame == 1 ? FrameResult::ABORTED : FrameResult::WRITTEN, "", 0};
+            return FrameResult{frame, frame == 1 ? FrameResult::ABORTED : FrameResult::WRITTEN, "",
+                               0};
         };
     };
     Collected c = run({1, 2, 3, 4, 5}, 1, aborting);
