@@ -85,10 +85,13 @@ void Host::remove_global(char const* name) {
 
 void Host::show(HostMessage::Kind kind, char const* line1, char const* line2) {
     HostMessage message{kind, line1 ? line1 : "", line2 ? line2 : "", line2 != nullptr};
+    messages_.push_back(message);
+    if (!echo_messages) {
+        return;
+    }
     fprintf(stderr, "host %s: %s\n", kind == HostMessage::ERROR ? "error" : "info",
             message.line1.c_str());
     if (message.has_line2) {
         fprintf(stderr, "            %s\n", message.line2.c_str());
     }
-    messages_.push_back(message);
 }

@@ -35,9 +35,12 @@ public:
     // Later lookups of `name` give null, as from a host without it.
     void remove_global(char const* name);
 
-    // Writes the message to standard error and keeps it for messages().
+    // Keeps the message for messages() and, when `echo_messages` is set,
+    // writes it to standard error.
     void show(HostMessage::Kind kind, char const* line1, char const* line2);
     std::vector<HostMessage> const& messages() const { return messages_; }
+    void clear_messages() { messages_.clear(); }
+    bool echo_messages = true;
 
     HostScene scene;
     // The defaults are a host of major version 9 whose System ID has the top

@@ -1,0 +1,214 @@
+// orrelux-render: renders the frames of a LightWave scene through the Orrelux
+// module, as the host would, into image files.
+#include "host/render/frame_list.h"
+#include "host/render/render_progress.h"
+#include "host/render/scene_renderer.h"
+#include "host/render/worker_pool.h"
+#include "host/frames/frame_file.h"
+#include "host/scene_file.h"
+#include "base/xception.h"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void on_interrupt(int) {
+    interrupted = 1;
+}
+
+bool was_interrupted() {
+    return interrupted != 0;
+}
+
+// The module beside a build tree's renderer (build/bin, build/plugins) or an
+// installed one (bin, lib/orrelux).
+std::string default_module() {
+    std::error_code error;
+    std::filesystem::path const bin =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (char const* place : {"../plugins/orrelux.so", "../lib/orrelux/orrelux.so"}) {
+        std::filesystem::path candidate = bin / place;
+        if (std::filesystem::exists(candidate, error)) {
+            return std::filesystem::weakly_canonical(candidate, error).string();
+        }
+    }
+    return (bin / "../plugins/orrelux.so").lexically_normal().string();
+}
+
+struct Options {
+    RenderSetup setup;
+    std::string frames;
+    std::string size;
+    std::string depth = "default";
+    int jobs = 1;
+    bool quiet = false;
+};
+
+void parse_size(std::string const& text, RenderSetup& setup) {
+    int w = 0, h = 0;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &end) != 2 || w < 1 || h < 1 || w > 32768 ||
+        h > 32768) {
+        throw std::invalid_argument("--size \"" + text +
+                                    "\": expected WIDTHxHEIGHT, each from 1 to 32768");
+    }
+    setup.width = w;
+    setup.height = h;
+}
+
+struct Tally {
+    size_t written = 0;
+    size_t failed = 0;
+    size_t aborted = 0;
+};
+
+int run(Options& options) {
+    RenderSetup& setup = options.setup;
+    if (!options.size.empty()) {
+        parse_size(options.size, setup);
+    }
+    setup.samples = sample_type_named(options.depth);
+    if (!format_stores(frame_format_of(setup.output_pattern), setup.samples)) {
+        throw std::invalid_argument("--depth " + options.depth + " cannot be stored in \"" +
+                                    setup.output_pattern + "\"");
+    }
+    SceneFile scene = read_scene_file(setup.scene_path);
+    HostScene const& s = scene.scene;
+    std::vector<int> const frames = options.frames.empty()
+                                        ? frame_range(s.first_frame, s.last_frame, s.frame_step)
+                                        : parse_frame_list(options.frames);
+    if (frames.empty()) {
+        throw std::invalid_argument("the scene's frame range is empty; name frames with --frames");
+    }
+    FramePattern(setup.output_pattern).require_numbered(frames.size());
+    std::filesystem::path const folder = std::filesystem::path(setup.output_pattern).parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder);
+    }
+
+    bool const terminal = isatty(STDERR_FILENO) == 1;
+    RenderProgress progress(stderr, frames.size(), terminal, options.quiet);
+    Tally tally;
+    auto on_result = [&](FrameResult const& r) {
+        if (r.status == FrameResult::WRITTEN) {
+            tally.written++;
+            progress.frame_written(r.frame, r.detail, r.seconds);
+        } else if (r.status == FrameResult::ABORTED) {
+            tally.aborted++;
+        } else {
+            tally.failed++;
+            progress.frame_failed(r.frame, r.detail);
+        }
+    };
+    auto notes = [&](std::string const& note) {
+        if (!options.quiet) {
+            fprintf(stderr, "orrelux-render: %s\n", note.c_str());
+        }
+    };
+    if (options.jobs <= 1) {
+        SceneRenderer renderer(setup, std::move(scene), notes);
+        for (int frame : frames) {
+            if (was_interrupted()) {
+                break;
+            }
+            on_result(renderer.render(
+                frame, [&](unsigned done, unsigned total) { progress.frame_steps(done, total); },
+                was_interrupted));
+        }
+    } else {
+        // Each worker reads the scene again, so that nothing of this
+        // process's state is shared with it.
+        bool first = true;
+        auto make_task = [&]() -> FrameTask {
+            auto renderer = std::make_shared<SceneRenderer>(
+                setup, read_scene_file(setup.scene_path),
+                first ? std::function<void(std::string const&)>(notes) : [](std::string const&) {});
+            return [renderer](int frame, StepReport const& steps) {
+                return renderer->render(frame, steps, was_interrupted);
+            };
+        };
+        // Settings problems are reported once, here, before any worker starts.
+        SceneRenderer check(setup, std::move(scene), notes);
+        first = false;
+        run_workers(
+            frames, options.jobs, make_task,
+            [&](unsigned done, unsigned total) { progress.frame_steps(done, total); }, on_result,
+            was_interrupted);
+    }
+    progress.finish();
+    size_t const skipped = frames.size() - tally.written - tally.failed;
+    fprintf(stderr, "orrelux-render: %zu written, %zu failed, %zu skipped%s\n", tally.written,
+            tally.failed, skipped, was_interrupted() ? " (interrupted)" : "");
+    if (was_interrupted() || tally.aborted > 0) {
+        return 130;
+    }
+    return tally.failed > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Renders the frames of a LightWave scene (.lws, versions 3 to 5) through the "
+                 "Orrelux plug-in module, as the host would, and writes them as image files.\n\n"
+                 "Example:\n"
+                 "  orrelux-render examples/orion_pan.lws -o out/orion_####.png\n"
+                 "  orrelux-render shot.lws -o out/shot_####.exr --frames 1-24,30 \\\n"
+                 "      --background plates/shot_####.exr --jobs 2\n\n"
+                 "Exit status: 0 when every frame was written, 1 when any frame failed, 2 for "
+                 "a bad command line, scene or setting, 130 when interrupted (Ctrl-C)",
+                 "orrelux-render"};
+    Options options;
+    RenderSetup& setup = options.setup;
+    setup.module_path = default_module();
+    app.add_option("scene", setup.scene_path, "The scene file (.lws)")->required();
+    app.add_option("-o,--output", setup.output_pattern,
+                   "Output files, '#' standing for the frame number's digits; the extension "
+                   "picks the format: .exr, .png, .tif or .tiff (e.g. out/frame_####.exr)")
+        ->required();
+    app.add_option("--frames", options.frames,
+                   "Frames to render instead of the scene's range: numbers, ranges and ranges "
+                   "with a step, separated by commas (e.g. 1-24,30,40-60:5)");
+    app.add_option("--background", setup.background_pattern,
+                   "A frame sequence to draw the stars into, '#' standing for the frame number "
+                   "(e.g. plates/shot_####.exr); without it the stars go over black, alpha 0");
+    app.add_option("--stars", setup.stars,
+                   "Star database to use instead of the one the settings name (e.g. "
+                   "build/plugins/hipparcos3D.stars)");
+    app.add_option("--settings", setup.settings_path,
+                   "An Orrelux settings file to use instead of the scene's Orrelux filter "
+                   "blocks (e.g. look.cfg)");
+    app.add_option("--size", options.size,
+                   "Frame size instead of the scene's, as WIDTHxHEIGHT (e.g. 1920x1080)");
+    app.add_option("--depth", options.depth,
+                   "Samples written: default, 8, 16, half or float (e.g. --depth half for "
+                   "16-bit OpenEXR); default is float for .exr and .tif, 8 for .png");
+    app.add_option("-j,--jobs", options.jobs,
+                   "Worker processes, each loading its own copy of the module (e.g. --jobs 2)")
+        ->check(CLI::Range(1, 256));
+    app.add_option("--module", setup.module_path, "The plug-in module to load")
+        ->capture_default_str();
+    app.add_flag("--opaque", setup.opaque,
+                 "Write alpha 1 everywhere, so that a star plate over black shows in any "
+                 "image viewer");
+    app.add_flag("-q,--quiet", options.quiet, "Print only problems and the summary");
+    app.set_version_flag("--version", "orrelux-render 2.3");
+    CLI11_PARSE(app, argc, argv);
+
+    std::signal(SIGINT, on_interrupt);
+    try {
+        return run(options);
+    } catch (std::exception const& e) {
+        fprintf(stderr, "orrelux-render: %s\n", e.what());
+    } catch (StrXception const& e) {
+        fprintf(stderr, "orrelux-render: %s\n", static_cast<char const*>(e.message()));
+    }
+    return 2;
+}

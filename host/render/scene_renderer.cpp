@@ -1,0 +1,247 @@
+#include "host/render/scene_renderer.h"
+
+#include "host/frame.h"
+#include "host/frames/frame_file.h"
+#include "host/load_state.h"
+#include "host/monitor.h"
+#include "base/xception.h"
+#include "lwsdk/lwhost.h"
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace {
+
+// A host of the 2024 generation: major revision 15, model year 2024.
+constexpr unsigned HOST_2024 = (15u << 20) | ((2024u - 2015u) << 24);
+
+std::string read_whole(std::string const& path, char const* what) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error(std::string("cannot open ") + what + " \"" + path +
+                                 "\": " + strerror(errno));
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Refuses a file that is not a star database before any frame is rendered:
+// the module would quietly take its default database instead.
+void check_star_database(std::string const& path) {
+    if (path.find('"') != std::string::npos) {
+        throw std::runtime_error("--stars \"" + path +
+                                 "\": a database path cannot hold a double quote");
+    }
+    std::string const header = read_whole(path, "star database").substr(0, 32);
+    if (header.size() < 32 ||
+        (header.compare(0, 8, "ORRELUX1") != 0 && header.compare(0, 8, "ORRELUX2") != 0)) {
+        throw std::runtime_error("--stars \"" + path +
+                                 "\" is not a star database (no ORRELUX1 or ORRELUX2 header)");
+    }
+}
+
+void scale_size(HostScene& scene, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    if (scene.limited_region) {
+        for (int i = 0; i < 4; i++) {
+            int const from = i % 2 == 0 ? scene.frame_width : scene.frame_height;
+            int const to = i % 2 == 0 ? width : height;
+            scene.region[i] = int((long long)(scene.region[i] + i / 2) * to / from) - i / 2;
+        }
+    }
+    scene.frame_width = width;
+    scene.frame_height = height;
+}
+
+void fill_input(HostFrame& frame, FrameImage const& image) {
+    for (int y = 0; y < image.height; y++) {
+        for (int x = 0; x < image.width; x++) {
+            float const* p = image.pixel(x, y);
+            frame.set_input(x, y, p[0], p[1], p[2], p[3]);
+        }
+    }
+}
+
+// What the host hands on after the filter: its output where it wrote, the
+// frame as it came in everywhere else.
+FrameImage result_of(HostFrame& frame) {
+    FrameImage image(frame.width(), frame.height());
+    for (int y = 0; y < frame.height(); y++) {
+        float const* in[4] = {
+            frame.input_row("Final_Render", 0, y), frame.input_row("Final_Render", 1, y),
+            frame.input_row("Final_Render", 2, y), frame.input_row("Alpha", 0, y)};
+        for (int x = 0; x < frame.width(); x++) {
+            float* p = image.pixel(x, y);
+            bool const rgb = frame.rgb_written(x, y);
+            for (int c = 0; c < 3; c++) {
+                p[c] = rgb ? frame.output(x, y, c) : in[c][x];
+            }
+            p[3] = frame.alpha_written(x, y) ? frame.output(x, y, 3) : in[3][x];
+        }
+    }
+    return image;
+}
+
+std::string messages_text(std::vector<HostMessage> const& messages) {
+    std::string text;
+    for (HostMessage const& m : messages) {
+        text += (text.empty() ? "" : "; ") + m.line1 + (m.has_line2 ? " (" + m.line2 + ")" : "");
+    }
+    return text;
+}
+
+std::string error_text(StrXception const& e) {
+    return static_cast<char const*>(e.message());
+}
+
+} // namespace
+
+SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
+                             std::function<void(std::string const&)> const& notes)
+    : setup_(setup), output_(setup.output_pattern), background_(setup.background_pattern) {
+    host_.echo_messages = false;
+    host_.product_info = HOST_2024;
+    host_.scene = std::move(scene.scene);
+    scale_size(host_.scene, setup.width, setup.height);
+    if (!setup.stars.empty()) {
+        check_star_database(setup.stars);
+    }
+    try {
+        module_ = std::make_unique<HostModule>(setup.module_path.c_str());
+        module_->activate(LWIMAGEFILTER_HCLASS, "Orrelux", LWIMAGEFILTER_VERSION, &handler_);
+    } catch (StrXception const& e) {
+        throw std::runtime_error(error_text(e));
+    }
+    if (!setup.settings_path.empty()) {
+        load_settings(create_instance(), read_whole(setup.settings_path, "settings file"),
+                      setup.settings_path);
+    } else {
+        bool any = false;
+        for (SceneFilter const& filter : scene.filters) {
+            if (filter.server != "Orrelux") {
+                continue;
+            }
+            any = true;
+            if (!filter.enabled) {
+                notes("the scene's Orrelux filter " + std::to_string(filter.position) +
+                      " is disabled and is left out");
+                continue;
+            }
+            load_settings(create_instance(), filter.text, setup.scene_path);
+        }
+        if (!any) {
+            notes("the scene has no Orrelux filter: rendering with the default settings");
+            create_instance();
+        }
+    }
+    if (!setup.stars.empty()) {
+        for (LWInstance inst : instances_) {
+            load_settings(inst, "StarFile \"" + setup.stars + "\"\n", "--stars");
+        }
+    }
+}
+
+SceneRenderer::~SceneRenderer() {
+    for (LWInstance inst : instances_) {
+        funcs_.destroy(inst);
+    }
+}
+
+LWInstance SceneRenderer::create_instance() {
+    LWFilterContext context = 0;
+    LWError error = nullptr;
+    LWInstance inst = funcs_.create(funcs_.priv, &context, &error);
+    if (!inst) {
+        throw std::runtime_error(std::string("the module could not create a filter instance") +
+                                 (error ? ": " + std::string(error) : std::string()));
+    }
+    instances_.push_back(inst);
+    return inst;
+}
+
+void SceneRenderer::load_settings(LWInstance inst, std::string const& text,
+                                  std::string const& source) {
+    LoadState state(text, LWIO_ASCII);
+    if (LWError error = funcs_.load(inst, state.state())) {
+        throw std::runtime_error("cannot load the Orrelux settings of " + source + ": " + error);
+    }
+}
+
+FrameResult SceneRenderer::render(int frame, StepReport const& steps,
+                                  std::function<bool()> const& interrupted) {
+    auto const started = std::chrono::steady_clock::now();
+    FrameResult result;
+    result.frame = frame;
+    try {
+        render_into(frame, result, steps, interrupted);
+    } catch (StrXception const& e) {
+        result.status = FrameResult::FAILED;
+        result.detail = error_text(e);
+    }
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return result;
+}
+
+void SceneRenderer::render_into(int frame, FrameResult& result, StepReport const& steps,
+                                std::function<bool()> const& interrupted) {
+    HostScene const& scene = host_.scene;
+    FrameImage image(scene.frame_width, scene.frame_height);
+    if (!setup_.background_pattern.empty()) {
+        std::string const path = background_.path(frame);
+        image = read_frame(path);
+        if (image.width != scene.frame_width || image.height != scene.frame_height) {
+            result.detail = "the background \"" + path + "\" is " + std::to_string(image.width) +
+                            "x" + std::to_string(image.height) + ", the scene renders " +
+                            std::to_string(scene.frame_width) + "x" +
+                            std::to_string(scene.frame_height) + " (see --size)";
+            return;
+        }
+    }
+    double const time = frame / scene.frames_per_second;
+    LWItemID const camera = scene.render_camera(time);
+    double const blur = camera ? scene.find(camera)->camera.blur_length(time) : 0.0;
+    for (LWInstance inst : instances_) {
+        HostFrame pass(scene.frame_width, scene.frame_height);
+        fill_input(pass, image);
+        HostMonitor monitor;
+        bool aborted = false;
+        monitor.on_step = [&](unsigned done, unsigned total) {
+            steps(done, total);
+            if (!aborted && interrupted()) {
+                aborted = true;
+                monitor.request_abort();
+            }
+        };
+        pass.frame = frame;
+        pass.start = time;
+        pass.end = time + blur / scene.frames_per_second;
+        pass.monitor = monitor.monitor();
+        host_.clear_messages();
+        LWError const error = handler_.process(inst, pass.access());
+        if (aborted || interrupted()) {
+            result.status = FrameResult::ABORTED;
+            result.detail = "interrupted";
+            return;
+        }
+        if (error || !host_.messages().empty()) {
+            std::string const shown = messages_text(host_.messages());
+            result.detail = shown.empty() ? std::string("Orrelux: ") + error : shown;
+            return;
+        }
+        image = result_of(pass);
+    }
+    if (setup_.opaque) {
+        for (size_t i = 3; i < image.pixels.size(); i += 4) {
+            image.pixels[i] = 1.0f;
+        }
+    }
+    std::string const path = output_.path(frame);
+    write_frame(path, image, setup_.samples);
+    result.status = FrameResult::WRITTEN;
+    result.detail = path;
+}
