@@ -10,7 +10,6 @@
 #include "base/xception.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -46,26 +45,13 @@ int pixel_bound(double v, int max) {
     return static_cast<int>(floored);
 }
 
-// Whether the header is a star database's; sets the 3D flag from it. Shows
-// the user why not.
+// Whether the header is a star database's; sets the 3D flag from it, and
+// leaves it alone when the file cannot be opened. Shows the user why not.
 bool probe_starfile(orrelux* inst, char const* path) {
-    LWFileIOFuncs* io = orrelux_ini.file_io;
-    LWLoadState* load = io->openLoad(path, LWIO_BINARY);
-    if (!load) {
+    if (!check_starfile(path, &inst->starfile_3d)) {
         orrelux_ini.message_funcs->error("Orrelux: Invalid star database file", path);
         return false;
     }
-    char header[sizeof(star)];
-    int got = load->read(load->readData, header, sizeof(star));
-    io->closeLoad(load);
-    bool is_1 = got >= static_cast<int>(sizeof(star)) && memcmp(header, "ORRELUX1", 8) == 0;
-    bool is_2 = got >= static_cast<int>(sizeof(star)) && memcmp(header, "ORRELUX2", 8) == 0;
-    if (!is_1 && !is_2) {
-        inst->starfile_3d = false;
-        orrelux_ini.message_funcs->error("Orrelux: Invalid star database file", path);
-        return false;
-    }
-    inst->starfile_3d = is_2;
     return true;
 }
 

@@ -55,11 +55,10 @@ bool check_starfile(const char* path, bool* is_3d) {
     char header[RECORD_SIZE];
     int got = load->read(load->readData, header, RECORD_SIZE);
     io->closeLoad(load);
-    bool full = got == static_cast<int>(RECORD_SIZE);
-    bool valid = full && (memcmp(header, "ORRELUX1", 8) == 0 || memcmp(header, "ORRELUX2", 8) == 0);
-    bool three_d = valid && memcmp(header, "ORRELUX2", 8) == 0;
+    star_header_kind kind =
+        got == static_cast<int>(RECORD_SIZE) ? check_star_header(header) : STAR_HEADER_INVALID;
     if (is_3d) {
-        *is_3d = three_d;
+        *is_3d = kind == STAR_HEADER_3D;
     }
-    return valid;
+    return kind != STAR_HEADER_INVALID;
 }
