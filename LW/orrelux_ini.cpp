@@ -11,9 +11,6 @@
 
 #include <memory>
 
-OrreluxIni orrelux_ini = {String(), false,   DIALOG_UNSET, DIALOG_UNSET, 1,
-                          nullptr,  nullptr, nullptr,      nullptr};
-
 namespace {
 
 // Open mode of OSAPI::open: write only, created and truncated.

@@ -1,5 +1,6 @@
 #include "LW/osx.h"
 
+#include "LW/module_state.h"
 #include "LW/starfile.h"
 #include "base/xception.h"
 
@@ -12,15 +13,10 @@ char const* const PATH_SIGNATURE = "String get_orrelux_path()";
 // Any address inside this module identifies the file the host loaded.
 void module_anchor() {}
 
-String& cached_path() {
-    static String path;
-    return path;
-}
-
 } // namespace
 
 String get_orrelux_path() {
-    String& path = cached_path();
+    String& path = orrelux_ini.install_folder;
     if (path.len() == 0) {
         Dl_info info{};
         int bref = dladdr(reinterpret_cast<void*>(&module_anchor), &info);

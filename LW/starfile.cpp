@@ -1,6 +1,6 @@
 #include "LW/starfile.h"
 
-#include "LW/file_io.h"
+#include "LW/module_state.h"
 #include "base/xception.h"
 
 #include <cstring>
@@ -13,7 +13,7 @@ static_assert(sizeof(star) == RECORD_SIZE, "a database record is one star");
 } // namespace
 
 LWStarFile::LWStarFile(const char* path) : cursor(0), filename(path) {
-    LWFileIOFuncs* io = orrelux_file_io();
+    LWFileIOFuncs* io = orrelux_ini.file_io;
     LWLoadState* load = io ? io->openLoad(path, LWIO_BINARY) : nullptr;
     if (!load) {
         throw StrXception("LW/orrelux", "LWStarFile::LWStarFile(const char *)", 82,
@@ -47,7 +47,7 @@ void LWStarFile::rewind() {
 }
 
 bool check_starfile(const char* path, bool* is_3d) {
-    LWFileIOFuncs* io = orrelux_file_io();
+    LWFileIOFuncs* io = orrelux_ini.file_io;
     LWLoadState* load = io ? io->openLoad(path, LWIO_BINARY) : nullptr;
     if (!load) {
         return false;

@@ -1,6 +1,5 @@
 #include "plugin_harness.h"
 
-#include "LW/file_io.h"
 #include "LW/orrelux_ini.h"
 #include "host/file_io.h"
 #include "host/load_state.h"
@@ -137,7 +136,6 @@ TEST_F(ModuleLifecycle, SceneKeepsEverySettingToSinglePrecisionInBlocksOfAFixedO
 // Settings records outside the module, over the stand-in host's files.
 TEST(SettingsFile, NeverCarriesTheParentAndAMissingOneFailsToOpen) {
     orrelux_ini.file_io = host_file_io();
-    set_orrelux_file_io(host_file_io());
     orrelux_ini.default_starfile = "";
     TempFolder folder;
     orrelux a{}, b{};

@@ -1,8 +1,3 @@
-#include "LW/file_io.h"
-#include "LW/orrelux_ini.h"
-#include "LW/osx.h"
-#include "host/file_io.h"
-
 #include "plugin_harness.h"
 
 namespace {
@@ -80,30 +75,6 @@ TEST_F(Preferences, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
                 ::testing::HasSubstr("holds a double quote"));
     EXPECT_EQ(read_text(quoted.file("orrelux.ini")), defaults());
     EXPECT_EQ(std::string(create()->starfile), quoted.file("hipparcos3D.stars"));
-}
-
-// The preferences of the code linked into this test program, whose file lies
-// beside the program.
-TEST(PreferencesFile, SwitchedOffUpdateCheckIsWrittenLastAndEveryValueReadsBack) {
-    set_orrelux_file_io(host_file_io());
-    orrelux_ini.file_io = host_file_io();
-    std::string path(get_orrelux_ini_path());
-    EXPECT_EQ(path, std::string(get_orrelux_path()) + "/orrelux.ini");
-    orrelux_ini.default_starfile = "";
-    orrelux_ini.dialog_x = -5;
-    orrelux_ini.dialog_y = 300;
-    orrelux_ini.enable_auto_update = 0;
-
-    save_orrelux_ini();
-    orrelux_ini.dialog_x = orrelux_ini.dialog_y = orrelux_ini.enable_auto_update = 7;
-    load_orrelux_ini();
-
-    EXPECT_EQ(read_text(path),
-              "OrreluxVersion 1\r\nDialogX -5\r\nDialogY 300\r\nEnableAutoUpdate 0\r\n");
-    EXPECT_EQ(orrelux_ini.dialog_x, -5);
-    EXPECT_EQ(orrelux_ini.dialog_y, 300);
-    EXPECT_EQ(orrelux_ini.enable_auto_update, 0);
-    std::filesystem::remove(path);
 }
 
 } // namespace
