@@ -158,6 +158,13 @@ double fov_ratio(FrameContext const& f) {
     return tan(hfov * 0.5) / tan(vfov * 0.5);
 }
 
+// Whether the plane window's x is scaled by the field-of-view ratio; a
+// portrait fisheye frame scales its y instead.
+bool scales_x(FrameContext const& f) {
+    return f.scene->frameWidth >= f.scene->frameHeight ||
+           f.inst->projection == OP_STARS_PERSPECTIVE;
+}
+
 // The window on the projected plane, where the frame's height spans -1..1
 // (its width for a portrait fisheye frame).
 void plane_window(FrameContext& f, int const limits[4], double r) {
@@ -167,7 +174,7 @@ void plane_window(FrameContext& f, int const limits[4], double r) {
     double x1 = (limits[2] + 1) * (2 / width) - 1;
     double y1 = 1 - limits[1] * (2 / height);
     double y0 = 1 - (limits[3] + 1) * (2 / height);
-    if (width >= height || f.inst->projection == OP_STARS_PERSPECTIVE) {
+    if (scales_x(f)) {
         x0 *= r;
         x1 *= r;
     } else {
@@ -193,15 +200,18 @@ int pixel_bound(double v, int max) {
     return static_cast<int>(floored);
 }
 
-// The pixels of the host's buffers that the plane window covers.
+// The pixels of the host's buffers that the plane window covers: the plane
+// window taken back to the frame's own -1..1 on both axes.
 void pixel_window(FrameContext& f, double r) {
     StarRendererData const& data = f.data;
+    double x_scale = scales_x(f) ? 1 / r : 1;
+    double y_scale = scales_x(f) ? 1 : r;
     int wa = f.access->width;
     int ha = f.access->height;
-    f.win.x0 = pixel_bound((data.win_x0 * 0.5 * (1 / r) + 0.5) * wa + 0.5, wa - 1);
-    f.win.x1 = pixel_bound((data.win_x1 * 0.5 * (1 / r) + 0.5) * wa - 0.5, wa - 1);
-    f.win.y0 = pixel_bound((0.5 - data.win_y1 * 0.5) * ha + 0.5, ha - 1);
-    f.win.y1 = pixel_bound((0.5 - data.win_y0 * 0.5) * ha - 0.5, ha - 1);
+    f.win.x0 = pixel_bound((data.win_x0 * 0.5 * x_scale + 0.5) * wa + 0.5, wa - 1);
+    f.win.x1 = pixel_bound((data.win_x1 * 0.5 * x_scale + 0.5) * wa - 0.5, wa - 1);
+    f.win.y0 = pixel_bound((0.5 - data.win_y1 * 0.5 * y_scale) * ha + 0.5, ha - 1);
+    f.win.y1 = pixel_bound((0.5 - data.win_y0 * 0.5 * y_scale) * ha - 0.5, ha - 1);
 }
 
 // False when the window holds no pixel.

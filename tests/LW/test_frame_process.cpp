@@ -134,6 +134,46 @@ TEST_F(FrameRender, LimitedRegionWritesOnlyItsPixelsUnlessTheCameraMasksTheFrame
     }
 }
 
+// A portrait fisheye frame spans -1..1 over its width, so a region must map
+// x and y back the same way: it draws what the whole frame draws there and
+// nothing outside.
+TEST_F(FrameRender, PortraitFisheyeRegionDrawsWhatTheWholeFrameDrawsThere) {
+    host.scene.frame_width = 360;
+    host.scene.frame_height = 480;
+    int const region[4] = {230, 70, 269, 99}; // cuts the spot at its right side
+    for (op_stars_projection projection :
+         {OP_STARS_HEMISPHERICAL, OP_STARS_AZIMUTHAL_EQUIDISTANT}) {
+        SCOPED_TRACE(projection);
+        write_database(database, {star_on_target({projection, 360, 480, {266, 90}})});
+        inst = linear_instance(database);
+        inst->projection = projection;
+        host.scene.limited_region = false;
+        std::vector<float> whole;
+        double top = 0;
+        {
+            std::unique_ptr<HostFrame> frame = render(inst, 360, 480);
+            for (int i = 0; i < 360 * 480; i++) {
+                whole.push_back(frame->output(i % 360, i / 360, 0));
+            }
+            top = light(*frame).top;
+        }
+        ASSERT_GT(top, 0);
+        host.scene.limited_region = true;
+        std::copy(region, region + 4, host.scene.region);
+
+        std::unique_ptr<HostFrame> part = render(inst, 360, 480);
+
+        EXPECT_EQ(written(*part), 40 * 30);
+        for (int y = region[1]; y <= region[3]; y++) {
+            for (int x = region[0]; x <= region[2]; x++) {
+                ASSERT_TRUE(part->rgb_written(x, y)) << x << ", " << y;
+                ASSERT_NEAR(part->output(x, y, 0), whole[y * 360 + x], top * 1e-4)
+                    << x << ", " << y;
+            }
+        }
+    }
+}
+
 TEST_F(FrameRender, EachFieldHoldsItsHalfOfTheExposureInItsOrder) {
     Pixel start = still_at(0, 0);
     move_camera(0);
