@@ -110,16 +110,19 @@ void save_field(LWSaveState* save, SettingField const& field, orrelux& rec) {
     }
 }
 
+// A value that cannot be read leaves the field as it was.
 void read_int(LWLoadState* load, int& field) {
     int value = 0;
-    load->readI4(load->readData, &value, 1);
-    field = value;
+    if (load->readI4(load->readData, &value, 1) == 1) {
+        field = value;
+    }
 }
 
 void read_float(LWLoadState* load, double& field) {
     float value = 0;
-    load->readFP(load->readData, &value, 1);
-    field = value;
+    if (load->readFP(load->readData, &value, 1) == 1) {
+        field = value;
+    }
 }
 
 void read_item(LWLoadState* load, LWItemID& field) {
