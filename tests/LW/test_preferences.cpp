@@ -8,6 +8,18 @@ std::string defaults(std::string const& database = "") {
     return "OrreluxVersion 1\r\n" + line + "DialogX -9999\r\nDialogY -9999\r\n";
 }
 
+// Works in `path` for its lifetime.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(std::filesystem::path const& path) {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(saved); }
+
+private:
+    std::filesystem::path saved = std::filesystem::current_path();
+};
+
 class Preferences : public PluginHarness {
 protected:
     std::string ini() const { return folder.file("orrelux.ini"); }
@@ -60,6 +72,21 @@ TEST_F(Preferences, ReadingTakesTheFirstValueOfEachKeyAndFallsBackOnBadFiles) {
             << report;
         EXPECT_EQ(read_text(ini()), c.warning == bad_data ? defaults(default_database()) : c.text);
     }
+}
+
+// The loader keeps the name it was given; a relative one would name other
+// files once the host changes its working folder.
+TEST_F(Preferences, ModuleLoadedByARelativePathFindsItsFolderAbsolute) {
+    write_database(default_database(), {});
+    std::filesystem::path folder_path(folder.path);
+    {
+        WorkingFolder beside(folder_path.parent_path());
+        module = std::make_unique<HostModule>((folder_path.filename() / "orrelux.so").c_str());
+        activate();
+    }
+
+    EXPECT_EQ(std::string(create()->starfile), default_database());
+    EXPECT_EQ(read_text(ini()), defaults(default_database()));
 }
 
 TEST_F(Preferences, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
