@@ -1,5 +1,7 @@
 #include "plugin_harness.h"
 
+#include <unistd.h>
+
 namespace {
 
 // The file as written with the defaults.
@@ -86,6 +88,47 @@ TEST_F(Preferences, ModuleLoadedByARelativePathFindsItsFolderAbsolute) {
     }
 
     EXPECT_EQ(std::string(create()->starfile), default_database());
+    EXPECT_EQ(read_text(ini()), defaults(default_database()));
+}
+
+// Bad data makes the module write its defaults.
+TEST_F(Preferences, FileBehindALinkIsWrittenThroughTheLink) {
+    write_database(default_database(), {});
+    TempFolder elsewhere;
+    write_text(elsewhere.file("shared.ini"), "OrreluxVersion 7\r\n");
+    std::filesystem::create_symlink(elsewhere.file("shared.ini"), ini());
+
+    activate();
+
+    EXPECT_TRUE(std::filesystem::is_symlink(ini()));
+    EXPECT_EQ(read_text(elsewhere.file("shared.ini")), defaults(default_database()));
+}
+
+// A folder that the user cannot write may hold a file that they can. Tests
+// run as root, who may write anywhere, so the temporary file is kept from
+// being made by a folder of its name.
+TEST_F(Preferences, FileIsWrittenInPlaceWhenNoTemporaryFileCanBeMadeBesideIt) {
+    write_database(default_database(), {});
+    write_text(ini(), "OrreluxVersion 7\r\n");
+    std::filesystem::create_directory(ini() + ".inprogress");
+
+    activate();
+
+    EXPECT_EQ(read_text(ini()), defaults(default_database()));
+}
+
+TEST_F(Preferences, FileIsWrittenInPlaceInAFolderThatCannotBeWritten) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes into any folder";
+    }
+    write_database(default_database(), {});
+    write_text(ini(), "OrreluxVersion 7\r\n");
+    namespace fs = std::filesystem;
+    fs::permissions(folder.path, fs::perms::owner_read | fs::perms::owner_exec);
+
+    activate();
+
+    fs::permissions(folder.path, fs::perms::owner_all);
     EXPECT_EQ(read_text(ini()), defaults(default_database()));
 }
 
