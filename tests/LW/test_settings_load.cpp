@@ -32,4 +32,16 @@ TEST(SettingsLoad, BlockWhoseValueCannotBeReadKeepsItsField) {
     EXPECT_EQ(rec.projection, 1); // still read after them, by the version 2 rules
 }
 
+// Only a host that answers findBlk with an ID outside the list it was given
+// gets here.
+TEST(SettingsLoad, BlockOutsideTheListIsAnError) {
+    LWLoadState state{};
+    state.findBlk = [](void*, LWBlockIdent const*) { return LWID_('X', 'X', 'X', 'X'); };
+    orrelux rec{};
+
+    EXPECT_THAT([&] { orrelux_load(&rec, &state); },
+                throws_message(::testing::StrEq("unknown id in <void orrelux_load(orrelux *, "
+                                                "LWLoadState *)> (LW/settings:286)")));
+}
+
 } // namespace
