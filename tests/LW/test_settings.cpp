@@ -9,6 +9,50 @@
 
 namespace {
 
+TEST(SettingsDefaults, FreshRecordTakesTheDatabaseFromThePreferences) {
+    orrelux_ini.default_starfile = "/stars/default.stars";
+    orrelux_ini.default_starfile_3d = true;
+    orrelux rec{};
+    rec.panel_open = true;
+    rec.parent_id = reinterpret_cast<LWItemID>(uintptr_t(0x10000001));
+
+    orrelux_defaults(&rec);
+
+    struct Real {
+        double orrelux::*field;
+        double value;
+    };
+    for (Real r : {Real{&orrelux::star_size, 2.5},
+                   {&orrelux::star_aspect, 1.0},
+                   {&orrelux::lum_threshold, 0.001},
+                   {&orrelux::lum_max, 0.5},
+                   {&orrelux::brightness, 5.0},
+                   {&orrelux::brightness_bias, 1.0},
+                   {&orrelux::saturation, 0.4},
+                   {&orrelux::tint_strength, 0.0},
+                   {&orrelux::parallax, 0.0}}) {
+        EXPECT_EQ(rec.*r.field, r.value);
+    }
+    EXPECT_THAT(rec.tint, ::testing::ElementsAre(1.0, 1.0, 1.0));
+    struct Int {
+        int orrelux::*field;
+        int value;
+    };
+    for (Int i : {Int{&orrelux::blur_segs, 1},
+                  {&orrelux::srgb_framebuffer, 1},
+                  {&orrelux::anamorphic_dof, 0},
+                  {&orrelux::three_d, 0},
+                  {&orrelux::projection, 0}}) {
+        EXPECT_EQ(rec.*i.field, i.value);
+    }
+    EXPECT_EQ(std::string(rec.starfile), "/stars/default.stars");
+    EXPECT_TRUE(rec.starfile_3d);
+    EXPECT_EQ(rec.parent_id, nullptr);
+    EXPECT_FALSE(rec.panel_open);
+    orrelux_ini.default_starfile = "";
+    orrelux_ini.default_starfile_3d = false;
+}
+
 // A block whose value is missing or is no number keeps its field: a bare
 // "sRGBFrameBuffer" line must not turn sRGB off.
 TEST(SettingsLoad, BlockWhoseValueCannotBeReadKeepsItsField) {
