@@ -1,7 +1,6 @@
 #include "LW/camera_sample.h"
 
-#include "LW/host_globals.h"
-#include "LW/orrelux_ini.h"
+#include "LW/module_state.h"
 #include "base/xception.h"
 #include "lwsdk/lwrender.h"
 
@@ -34,8 +33,8 @@ DblMatrix4 translation(LWDVector const offset) {
 
 } // namespace
 
-LWItemID get_camera_id(LWTime t) {
-    LWItemID cam = scene_info ? scene_info->renderCamera(t) : nullptr;
+LWItemID get_camera_id(LWSceneInfo const* scene, LWTime t) {
+    LWItemID cam = scene ? scene->renderCamera(t) : nullptr;
     if (!cam) {
         cam = orrelux_ini.item_info->first(LWI_CAMERA, nullptr);
     }
@@ -73,7 +72,7 @@ void sample_camera(camera& out, LWItemID cam, LWItemID parent, LWTime t) {
         axes(i, 2) = forward[i];
     }
     out.xform = translation(position) * axes;
-    out.zoom = camera_info->zoomFactor(cam, t);
+    out.zoom = orrelux_ini.camera_info->zoomFactor(cam, t);
     out.near = 1.0;
     out.far = -1.0;
 

@@ -1,7 +1,6 @@
 #include "LW/orrelux.h"
 
-#include "LW/file_io.h"
-#include "LW/host_globals.h"
+#include "LW/module_state.h"
 #include "LW/orrelux_ini.h"
 #include "LW/process.h"
 #include "LW/settings.h"
@@ -38,22 +37,14 @@ LWInstance create(void*, void*, LWError*) {
     }
 }
 
+// The record owns its reader.
 void destroy(LWInstance inst) {
-    orrelux* rec = record(inst);
-    delete rec->star_cache;
-    delete rec;
+    delete record(inst);
 }
 
-// A reader and a panel belong to exactly one record.
 LWError copy(LWInstance from, LWInstance to) {
     try {
-        orrelux* source = record(from);
-        orrelux* target = record(to);
-        delete target->star_cache;
-        target->star_cache = nullptr;
-        *target = *source;
-        target->star_cache = nullptr;
-        target->panel_open = false;
+        orrelux_copy(record(to), record(from));
     } catch (Xception const& e) {
         e.print();
     }
@@ -119,44 +110,36 @@ unsigned value_global(GlobalFunc* global, char const* name) {
     return static_cast<unsigned>(reinterpret_cast<uintptr_t>(global(name, GFUSE_TRANSIENT)));
 }
 
+void install_callbacks(LWImageFilterHandler* handler) {
+    handler->inst->priv = nullptr;
+    handler->inst->create = create;
+    handler->inst->destroy = destroy;
+    handler->inst->copy = copy_from_host;
+    handler->inst->load = load;
+    handler->inst->save = save;
+    handler->inst->descln = describe;
+    if (handler->item) {
+        handler->item->useItems = use_items;
+        handler->item->changeID = change_id;
+    }
+    handler->process = process_frame;
+    handler->flags = buffers;
+}
+
+// The callbacks are installed before any global is fetched, so they stay
+// installed whatever the result.
 int activate_handler(int version, GlobalFunc* global, void* local, void*) {
     if (version != LWIMAGEFILTER_VERSION) {
         return AFUNC_BADVERSION;
     }
     try {
-        orrelux_ini.global_func = global;
-        LWImageFilterHandler* handler = static_cast<LWImageFilterHandler*>(local);
-        handler->inst->priv = nullptr;
-        handler->inst->create = create;
-        handler->inst->destroy = destroy;
-        handler->inst->copy = copy_from_host;
-        handler->inst->load = load;
-        handler->inst->save = save;
-        handler->inst->descln = describe;
-        if (handler->item) {
-            handler->item->useItems = use_items;
-            handler->item->changeID = change_id;
-        }
-        handler->process = process_frame;
-        handler->flags = buffers;
-
-        scene_info = static_cast<LWSceneInfo*>(global(LWSCENEINFO_GLOBAL, GFUSE_TRANSIENT));
-        camera_info = static_cast<LWCameraInfo*>(global(LWCAMERAINFO_GLOBAL, GFUSE_TRANSIENT));
-        orrelux_ini.item_info =
-            static_cast<LWItemInfo*>(global(LWITEMINFO_GLOBAL, GFUSE_TRANSIENT));
-        orrelux_ini.message_funcs =
-            static_cast<LWMessageFuncs*>(global(LWMESSAGEFUNCS_GLOBAL, GFUSE_TRANSIENT));
-        orrelux_ini.file_io =
-            static_cast<LWFileIOFuncs*>(global(LWFILEIOFUNCS_GLOBAL, GFUSE_TRANSIENT));
-        // The star database reader reaches the host's files through its own
-        // hook.
-        set_orrelux_file_io(orrelux_ini.file_io);
-        if (!scene_info || !camera_info || !orrelux_ini.item_info || !orrelux_ini.message_funcs ||
-            !orrelux_ini.file_io) {
+        install_callbacks(static_cast<LWImageFilterHandler*>(local));
+        if (!fetch_host_records(global)) {
             return AFUNC_BADGLOBAL;
         }
         load_orrelux_ini();
-        host_v9_or_later = LWINF_GETMAJOR(value_global(global, LWPRODUCTINFO_GLOBAL)) >= 9;
+        unsigned product = value_global(global, LWPRODUCTINFO_GLOBAL);
+        orrelux_ini.host_v9_or_later = LWINF_GETMAJOR(product) >= 9;
         return AFUNC_OK;
     } catch (Xception const& e) {
         e.print();

@@ -11,9 +11,6 @@
 
 #include <memory>
 
-OrreluxIni orrelux_ini = {String(), false,   DIALOG_UNSET, DIALOG_UNSET, 1,
-                          nullptr,  nullptr, nullptr,      nullptr};
-
 namespace {
 
 // Open mode of OSAPI::open: write only, created and truncated.
@@ -23,6 +20,39 @@ int const READ_MODE = 0;
 void write_line(OSAPI::fd_t fd, String const& line) {
     OSAPI::write(fd, line, line.len());
     OSAPI::write(fd, "\r\n", 2);
+}
+
+void write_preferences(OSAPI::fd_t fd) {
+    write_line(fd, String::fmt("OrreluxVersion %d", ORRELUX_INI_VERSION));
+    String const& starfile = orrelux_ini.default_starfile;
+    if (starfile.len() > 0) {
+        // The format has no escape: a quote inside the path would end the
+        // value early and make the whole file unreadable.
+        if (starfile.find('"') == 0xFFFFFFFFu) {
+            write_line(fd, String::fmt("DefaultStarFile \"%s\"", (char const*)starfile));
+        } else {
+            Xception::warning("void save_orrelux_ini()",
+                              "default star database \"%s\" holds a double quote and is not "
+                              "saved",
+                              (char const*)starfile);
+        }
+    }
+    write_line(fd, String::fmt("DialogX %d", orrelux_ini.dialog_x));
+    write_line(fd, String::fmt("DialogY %d", orrelux_ini.dialog_y));
+    if (orrelux_ini.enable_auto_update == 0) {
+        write_line(fd, String::fmt("EnableAutoUpdate %d", 0));
+    }
+}
+
+// A folder that the user cannot write may hold a file that they can; a file
+// that cannot be opened either is silently not written.
+void write_in_place(String const& path) {
+    OSAPI::fd_t fd = OSAPI::open_can_fail(path, WRITE_MODE);
+    if (fd == -1) {
+        return;
+    }
+    OSAPI::FileDescriptor file(fd);
+    write_preferences(file.fd);
 }
 
 } // namespace
@@ -36,35 +66,19 @@ void default_orrelux_ini() {
 }
 
 void save_orrelux_ini() {
-    String path = get_orrelux_ini_path();
+    // A link is written through, not replaced by a file of its own.
+    String path = resolved_path(get_orrelux_ini_path());
     std::unique_ptr<OSAPI::AtomicFileWrite> out;
     try {
         out.reset(new OSAPI::AtomicFileWrite(path, WRITE_MODE));
     } catch (StrXception const&) {
+        write_in_place(path);
         return;
     }
     {
         // Closed before a failed write removes the temporary file.
         OSAPI::FileDescriptor file(out->fd);
-        write_line(file.fd, String::fmt("OrreluxVersion %d", ORRELUX_INI_VERSION));
-        String const& starfile = orrelux_ini.default_starfile;
-        if (starfile.len() > 0) {
-            // The format has no escape: a quote inside the path would end the
-            // value early and make the whole file unreadable.
-            if (starfile.find('"') == 0xFFFFFFFFu) {
-                write_line(file.fd, String::fmt("DefaultStarFile \"%s\"", (char const*)starfile));
-            } else {
-                Xception::warning("void save_orrelux_ini()",
-                                  "default star database \"%s\" holds a double quote and is not "
-                                  "saved",
-                                  (char const*)starfile);
-            }
-        }
-        write_line(file.fd, String::fmt("DialogX %d", orrelux_ini.dialog_x));
-        write_line(file.fd, String::fmt("DialogY %d", orrelux_ini.dialog_y));
-        if (orrelux_ini.enable_auto_update == 0) {
-            write_line(file.fd, String::fmt("EnableAutoUpdate %d", 0));
-        }
+        write_preferences(file.fd);
         out->complete();
     }
 }

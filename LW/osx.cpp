@@ -1,7 +1,11 @@
 #include "LW/osx.h"
 
+#include "LW/module_state.h"
 #include "LW/starfile.h"
 #include "base/xception.h"
+
+#include <climits>
+#include <cstdlib>
 
 #include <dlfcn.h>
 
@@ -12,24 +16,25 @@ char const* const PATH_SIGNATURE = "String get_orrelux_path()";
 // Any address inside this module identifies the file the host loaded.
 void module_anchor() {}
 
-String& cached_path() {
-    static String path;
-    return path;
-}
-
 } // namespace
 
+String resolved_path(char const* path) {
+    char resolved[PATH_MAX];
+    return realpath(path, resolved) ? String(resolved) : String(path);
+}
+
 String get_orrelux_path() {
-    String& path = cached_path();
+    String& path = orrelux_ini.install_folder;
     if (path.len() == 0) {
         Dl_info info{};
         int bref = dladdr(reinterpret_cast<void*>(&module_anchor), &info);
         XASSERT(bref, "LW/osx", PATH_SIGNATURE, 28);
-        char const* url = info.dli_fname;
-        XASSERT(url, "LW/osx", PATH_SIGNATURE, 30);
-        String file(url);
+        XASSERT(info.dli_fname, "LW/osx", PATH_SIGNATURE, 30);
+        // The loader keeps the name it was given, which may be relative to
+        // the working folder of the moment.
+        String file = resolved_path(info.dli_fname);
         unsigned slash = file.findr('/');
-        path = slash == 0xFFFFFFFFu ? String(".") : String(url, slash == 0 ? 1 : slash);
+        path = slash == 0xFFFFFFFFu ? String(".") : String(file, slash == 0 ? 1 : slash);
     }
     return path;
 }

@@ -2,8 +2,12 @@
 
 #include "base/string.h"
 
-// The folder that holds the plug-in module, found once and cached for the life
-// of the module.
+// The absolute path of `path` with every symbolic link resolved; the path as
+// given when it cannot be resolved, for example because it does not exist.
+String resolved_path(char const* path);
+
+// The folder that holds the plug-in module, absolute and resolved; found once
+// and kept in orrelux_ini.install_folder.
 String get_orrelux_path();
 // "orrelux.ini" in that folder.
 String get_orrelux_ini_path();

@@ -1,8 +1,7 @@
 #include "LW/process.h"
 
 #include "LW/camera_sample.h"
-#include "LW/host_globals.h"
-#include "LW/orrelux_ini.h"
+#include "LW/module_state.h"
 #include "LW/srgb.h"
 #include "libvellimage/image.h"
 #include "libimgops/stars.h"
@@ -10,7 +9,6 @@
 #include "base/xception.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -33,39 +31,44 @@ struct PixelWindow {
     int y1;
 };
 
-// floor(v) as an inclusive pixel bound in 0..max; a value without meaning
-// (not a number) gives 0.
-int pixel_bound(double v, int max) {
-    double floored = floor(v);
-    if (!(floored >= 0)) {
-        return 0;
-    }
-    if (floored > max) {
-        return max;
-    }
-    return static_cast<int>(floored);
-}
+// An interval of exposure, in seconds, and the camera that renders it.
+struct Exposure {
+    LWTime start;
+    LWTime end;
+    LWItemID camera;
+};
 
-// Whether the header is a star database's; sets the 3D flag from it. Shows
-// the user why not.
+// What a pass starts from: the sizes scaled to the working image and the
+// brightness, before depth of field.
+struct Kept {
+    double size_x;
+    double size_y;
+    double brightness;
+};
+
+// What one frame works with, for the length of one process call.
+struct FrameContext {
+    orrelux* inst;
+    LWFilterAccess const* access;
+    LWSceneInfo const* scene; // fetched for this frame
+    LWCameraInfo* cameras;
+    LWStarFile* reader;
+    double fps;
+    Exposure whole; // the frame's exposure
+    // The camera found last; its mask decides what is written back.
+    LWItemID last_camera;
+    PixelWindow win;
+    Kept kept;
+    StarRendererData data;
+};
+
+// Whether the header is a star database's; sets the 3D flag from it, and
+// leaves it alone when the file cannot be opened. Shows the user why not.
 bool probe_starfile(orrelux* inst, char const* path) {
-    LWFileIOFuncs* io = orrelux_ini.file_io;
-    LWLoadState* load = io->openLoad(path, LWIO_BINARY);
-    if (!load) {
+    if (!check_starfile(path, &inst->starfile_3d)) {
         orrelux_ini.message_funcs->error("Orrelux: Invalid star database file", path);
         return false;
     }
-    char header[sizeof(star)];
-    int got = load->read(load->readData, header, sizeof(star));
-    io->closeLoad(load);
-    bool is_1 = got >= static_cast<int>(sizeof(star)) && memcmp(header, "ORRELUX1", 8) == 0;
-    bool is_2 = got >= static_cast<int>(sizeof(star)) && memcmp(header, "ORRELUX2", 8) == 0;
-    if (!is_1 && !is_2) {
-        inst->starfile_3d = false;
-        orrelux_ini.message_funcs->error("Orrelux: Invalid star database file", path);
-        return false;
-    }
-    inst->starfile_3d = is_2;
     return true;
 }
 
@@ -73,7 +76,6 @@ bool probe_starfile(orrelux* inst, char const* path) {
 // opens the database. False after a message to the user.
 bool open_starfile(orrelux* inst) {
     if (inst->star_cache && inst->star_cache->filename != inst->starfile) {
-        delete inst->star_cache;
         inst->star_cache = nullptr;
     }
     if (inst->star_cache) {
@@ -88,8 +90,158 @@ bool open_starfile(orrelux* inst) {
             "Orrelux: This star database file does not support 3D stars", path);
         return false;
     }
-    inst->star_cache = new LWStarFile(path);
+    inst->star_cache.reset(new LWStarFile(path));
     return true;
+}
+
+// How hosts from major version 9 on expose: from `offset` frames into the
+// frame, for `share` of the camera's blur length.
+Exposure exposure_from_frame(FrameContext const& f, double offset, double share) {
+    Exposure e;
+    e.start = (f.access->frame + offset) / f.fps;
+    e.camera = get_camera_id(f.scene, e.start);
+    e.end = e.start + f.cameras->blurLength(e.camera, e.start) * share / f.fps;
+    return e;
+}
+
+// Older hosts give the interval; with motion blur the camera's blur length
+// ends at its end.
+Exposure frame_exposure(FrameContext const& f) {
+    if (orrelux_ini.host_v9_or_later) {
+        return exposure_from_frame(f, 0, 1);
+    }
+    Exposure e;
+    e.start = f.access->start;
+    e.end = f.access->end;
+    e.camera = get_camera_id(f.scene, e.end);
+    if (f.cameras->flags(e.camera) & LWCAMF_USECAMTYPE) {
+        e.start = e.end - f.cameras->blurLength(e.camera, e.end) / f.fps;
+    }
+    return e;
+}
+
+// Field 1 or 2, in time order, each over half of the frame's exposure; with
+// an older host the first ends half a frame before the frame does.
+Exposure field_exposure(FrameContext const& f, int field) {
+    if (orrelux_ini.host_v9_or_later) {
+        return exposure_from_frame(f, field == 1 ? 0 : 0.5, 0.5);
+    }
+    Exposure e;
+    e.end = field == 1 ? f.whole.end - 0.5 / f.fps : f.whole.end;
+    e.camera = get_camera_id(f.scene, e.end);
+    e.start = e.end + (f.whole.start - f.whole.end) * 0.5;
+    return e;
+}
+
+// The frame's limited region, narrowed to the camera's mask when it has one;
+// inclusive pixel bounds of the scene's frame.
+void frame_limits(FrameContext const& f, int limits[4]) {
+    for (int i = 0; i < 4; i++) {
+        limits[i] = f.scene->limitedRegion[i];
+    }
+    if (!(f.cameras->flags(f.whole.camera) & LWCAMF_MASK)) {
+        return;
+    }
+    int mask[4];
+    f.cameras->maskLimits(f.whole.camera, &mask[0], &mask[1], &mask[2], &mask[3]);
+    limits[0] = mask[0] > limits[0] ? mask[0] : limits[0];
+    limits[1] = mask[1] > limits[1] ? mask[1] : limits[1];
+    limits[2] = mask[2] < limits[2] ? mask[2] : limits[2];
+    limits[3] = mask[3] < limits[3] ? mask[3] : limits[3];
+}
+
+// The camera's field-of-view ratio, tan(hfov/2) / tan(vfov/2).
+double fov_ratio(FrameContext const& f) {
+    double hfov;
+    double vfov;
+    f.cameras->fovAngles(f.whole.camera, f.whole.start, &hfov, &vfov);
+    return tan(hfov * 0.5) / tan(vfov * 0.5);
+}
+
+// Whether the plane window's x is scaled by the field-of-view ratio; a
+// portrait fisheye frame scales its y instead.
+bool scales_x(FrameContext const& f) {
+    return f.scene->frameWidth >= f.scene->frameHeight ||
+           f.inst->projection == OP_STARS_PERSPECTIVE;
+}
+
+// The window on the projected plane, where the frame's height spans -1..1
+// (its width for a portrait fisheye frame).
+void plane_window(FrameContext& f, int const limits[4], double r) {
+    double width = f.scene->frameWidth;
+    double height = f.scene->frameHeight;
+    double x0 = limits[0] * (2 / width) - 1;
+    double x1 = (limits[2] + 1) * (2 / width) - 1;
+    double y1 = 1 - limits[1] * (2 / height);
+    double y0 = 1 - (limits[3] + 1) * (2 / height);
+    if (scales_x(f)) {
+        x0 *= r;
+        x1 *= r;
+    } else {
+        y0 *= 1 / r;
+        y1 *= 1 / r;
+    }
+    f.data.win_x0 = x0;
+    f.data.win_x1 = x1;
+    f.data.win_y0 = y0;
+    f.data.win_y1 = y1;
+}
+
+// floor(v) as an inclusive pixel bound in 0..max; a value without meaning
+// (not a number) gives 0.
+int pixel_bound(double v, int max) {
+    double floored = floor(v);
+    if (!(floored >= 0)) {
+        return 0;
+    }
+    if (floored > max) {
+        return max;
+    }
+    return static_cast<int>(floored);
+}
+
+// The pixels of the host's buffers that the plane window covers: the plane
+// window taken back to the frame's own -1..1 on both axes.
+void pixel_window(FrameContext& f, double r) {
+    StarRendererData const& data = f.data;
+    double x_scale = scales_x(f) ? 1 / r : 1;
+    double y_scale = scales_x(f) ? 1 : r;
+    int wa = f.access->width;
+    int ha = f.access->height;
+    f.win.x0 = pixel_bound((data.win_x0 * 0.5 * x_scale + 0.5) * wa + 0.5, wa - 1);
+    f.win.x1 = pixel_bound((data.win_x1 * 0.5 * x_scale + 0.5) * wa - 0.5, wa - 1);
+    f.win.y0 = pixel_bound((0.5 - data.win_y1 * 0.5 * y_scale) * ha + 0.5, ha - 1);
+    f.win.y1 = pixel_bound((0.5 - data.win_y0 * 0.5 * y_scale) * ha - 0.5, ha - 1);
+}
+
+// False when the window holds no pixel.
+bool find_window(FrameContext& f) {
+    int limits[4];
+    frame_limits(f, limits);
+    double r = fov_ratio(f);
+    plane_window(f, limits, r);
+    pixel_window(f, r);
+    return f.win.x1 >= f.win.x0 && f.win.y1 >= f.win.y0;
+}
+
+// The renderer's parameters that hold for every pass. Spot sizes are in
+// units of the width of the image drawn into.
+void fill_render_data(FrameContext& f) {
+    orrelux const* inst = f.inst;
+    double s = static_cast<double>(f.access->width) / (f.win.x1 - f.win.x0 + 1);
+    f.kept = {inst->star_size * inst->star_aspect * s, inst->star_size * s, inst->brightness};
+    StarRendererData& data = f.data;
+    data.lum_threshold = inst->lum_threshold;
+    data.lum_max = inst->lum_max;
+    data.saturation = inst->saturation;
+    data.lum_exponent = 1.0 / inst->brightness_bias;
+    data.tint_strength = inst->tint_strength;
+    data.parallax = inst->parallax;
+    for (int c = 0; c < 3; c++) {
+        data.tint[c] = static_cast<float>(inst->tint[c]);
+    }
+    data.projection = static_cast<op_stars_projection>(inst->projection);
+    data.three_d = inst->three_d != 0;
 }
 
 // Samples at ta and, for a moving exposure, blur_segs more up to tb.
@@ -108,29 +260,23 @@ void take_samples(Array<camera>& samples, LWItemID cam, LWItemID parent, LWTime 
     }
 }
 
-// What a pass starts from: the sizes scaled to the working image and the
-// brightness, before depth of field.
-struct Kept {
-    double size_x;
-    double size_y;
-    double brightness;
-};
-
-// Grows the spot to the blur circle at t and dims it by the growth in area,
-// so that a star keeps its total light.
-void apply_depth_of_field(StarRendererData& data, Kept const& kept, orrelux const* inst,
-                          LWItemID cam, LWTime t, int w, int h) {
+// Grows the spot to the blur circle at the start of the exposure and dims it
+// by the growth in area, so that a star keeps its total light. w and h are
+// the working image's size.
+void apply_depth_of_field(FrameContext& f, Exposure const& e, int w, int h) {
+    StarRendererData& data = f.data;
     double fx = 1;
     double fy = 1;
-    if (scene_info->renderOpts & LWROPT_DEPTHOFFIELD) {
-        double coc = circle_of_confusion_at_infinity(camera_info->focalLength(cam, t) * 0.001,
-                                                     camera_info->fStop(cam, t),
-                                                     camera_info->focalDistance(cam, t));
-        double d = coc * COC_TO_PIXELS * scene_info->frameHeight;
+    if (f.scene->renderOpts & LWROPT_DEPTHOFFIELD) {
+        LWCameraInfo* c = f.cameras;
+        double coc = circle_of_confusion_at_infinity(c->focalLength(e.camera, e.start) * 0.001,
+                                                     c->fStop(e.camera, e.start),
+                                                     c->focalDistance(e.camera, e.start));
+        double d = coc * COC_TO_PIXELS * f.scene->frameHeight;
         double a = fabs(data.win_y0 - data.win_y1) * w / (h * fabs(data.win_x1 - data.win_x0));
-        double sx = kept.size_x * 0.001 * w;
-        double sy = kept.size_y * 0.001 * w;
-        double ak = inst->anamorphic_dof ? a * a : a;
+        double sx = f.kept.size_x * 0.001 * w;
+        double sy = f.kept.size_y * 0.001 * w;
+        double ak = f.inst->anamorphic_dof ? a * a : a;
         if (a * sx < d * ak) {
             fx = d * ak / (a * sx);
         }
@@ -138,9 +284,9 @@ void apply_depth_of_field(StarRendererData& data, Kept const& kept, orrelux cons
             fy = d / sy;
         }
     }
-    data.size_x = kept.size_x * fx;
-    data.size_y = kept.size_y * fy;
-    data.brightness = kept.brightness * (1 / (fx * fy));
+    data.size_x = f.kept.size_x * fx;
+    data.size_y = f.kept.size_y * fy;
+    data.brightness = f.kept.brightness * (1 / (fx * fy));
 }
 
 // A reader is rewound after every pass, however the pass ends, so that the
@@ -173,19 +319,89 @@ bool render_stars(StarRendererData const& data, StarFramebuffer const& fb, LWSta
     return false;
 }
 
+// One pass over the exposure, drawing the rows `lines`; false when the user
+// aborted.
+bool render_pass(FrameContext& f, StarFramebuffer const& fb, Exposure const& e,
+                 op_stars_lines lines) {
+    f.last_camera = e.camera;
+    Array<camera> samples;
+    take_samples(samples, e.camera, f.inst->parent_id, e.start, e.end, f.inst->blur_segs);
+    apply_depth_of_field(f, e, fb.width, fb.height);
+    f.data.lines = lines;
+    return !render_stars(f.data, fb, *f.reader, samples, f.access->monitor);
+}
+
+// The whole frame in one pass, or each field over its half of the exposure;
+// false when the user aborted.
+bool render_passes(FrameContext& f, StarFramebuffer const& fb) {
+    LWMonitor* monitor = f.access->monitor;
+    u32 stars = f.reader->count - 1u;
+    if (!(f.scene->renderOpts & LWROPT_FIELDS)) {
+        if (monitor) {
+            monitor->init(monitor->data, stars >> STARS_PER_STEP_SHIFT);
+        }
+        if (!render_pass(f, fb, f.whole, OP_STARS_ALL_LINES)) {
+            return false;
+        }
+    } else {
+        if (monitor) {
+            monitor->init(monitor->data, (stars >> (STARS_PER_STEP_SHIFT - 1)) & ~1u);
+        }
+        bool even_first = (f.scene->renderOpts & LWROPT_EVENFIELDS) != 0;
+        op_stars_lines first = even_first ? OP_STARS_EVEN_LINES : OP_STARS_ODD_LINES;
+        op_stars_lines second = even_first ? OP_STARS_ODD_LINES : OP_STARS_EVEN_LINES;
+        if (!render_pass(f, fb, field_exposure(f, 1), first) ||
+            !render_pass(f, fb, field_exposure(f, 2), second)) {
+            return false;
+        }
+    }
+    if (monitor) {
+        monitor->done(monitor->data);
+    }
+    return true;
+}
+
+// One row of the host's frame buffers.
+struct HostRow {
+    float const* alpha;
+    float const* red;
+    float const* green;
+    float const* blue;
+};
+
+HostRow host_row(LWFilterAccess const* access, int y, int line) {
+    float const* alpha = access->getLine("Alpha", 0, y);
+    float const* red = access->getLine("Final_Render", 0, y);
+    float const* green = access->getLine("Final_Render", 1, y);
+    float const* blue = access->getLine("Final_Render", 2, y);
+    XASSERT(alpha && red && green && blue, UNIT, PROCESS_SIGNATURE, line);
+    return {alpha, red, green, blue};
+}
+
+// Four floats a pixel: alpha, red, green, blue.
+StarFramebuffer framebuffer_of(Vell::Image& image) {
+    StarFramebuffer fb;
+    float* pixels = reinterpret_cast<float*>(image.pixels);
+    fb.a = pixels;
+    fb.r = pixels + 1;
+    fb.g = pixels + 2;
+    fb.b = pixels + 3;
+    fb.width = image.width;
+    fb.height = image.height;
+    fb.row_stride = static_cast<int32_t>(image.stride / sizeof(float));
+    fb.pixel_stride = 4;
+    return fb;
+}
+
 void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win, bool srgb) {
     for (int y = win.y0; y <= win.y1; y++) {
-        float const* alpha = access->getLine("Alpha", 0, y);
-        float const* red = access->getLine("Final_Render", 0, y);
-        float const* green = access->getLine("Final_Render", 1, y);
-        float const* blue = access->getLine("Final_Render", 2, y);
-        XASSERT(alpha && red && green && blue, UNIT, PROCESS_SIGNATURE, 560);
+        HostRow row = host_row(access, y, 560);
         float* out = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
         for (int x = win.x0; x <= win.x1; x++, out += 4) {
-            out[0] = alpha[x];
-            out[1] = red[x];
-            out[2] = green[x];
-            out[3] = blue[x];
+            out[0] = row.alpha[x];
+            out[1] = row.red[x];
+            out[2] = row.green[x];
+            out[3] = row.blue[x];
             if (srgb) {
                 for (int c = 0; c < 4; c++) {
                     out[c] = srgb_to_linear(out[c]);
@@ -198,18 +414,14 @@ void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const
 // Hands the host's own pixels outside the window back unchanged.
 void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
     for (int y = 0; y < access->height; y++) {
-        float const* alpha = access->getLine("Alpha", 0, y);
-        float const* red = access->getLine("Final_Render", 0, y);
-        float const* green = access->getLine("Final_Render", 1, y);
-        float const* blue = access->getLine("Final_Render", 2, y);
-        XASSERT(alpha && red && green && blue, UNIT, PROCESS_SIGNATURE, 583);
+        HostRow row = host_row(access, y, 583);
         for (int x = 0; x < access->width; x++) {
             if (x >= win.x0 && x <= win.x1 && y >= win.y0 && y <= win.y1) {
                 continue;
             }
-            float const rgb[3] = {red[x], green[x], blue[x]};
+            float const rgb[3] = {row.red[x], row.green[x], row.blue[x]};
             access->setRGB(x, y, rgb);
-            access->setAlpha(x, y, alpha[x]);
+            access->setAlpha(x, y, row.alpha[x]);
         }
     }
 }
@@ -233,179 +445,46 @@ void write_back(Vell::Image const& image, LWFilterAccess const* access, PixelWin
     }
 }
 
+// Copies the window in, renders the passes and, unless the user aborted,
+// writes the window back.
+void render_window(FrameContext& f) {
+    PixelWindow const& win = f.win;
+    Vell::Image image(
+        Vell::ImageSpec(win.x1 - win.x0 + 1, win.y1 - win.y0 + 1, Vell::ImageSpec::BGRA_FLOAT));
+    bool srgb = f.inst->srgb_framebuffer != 0;
+    copy_in(image, f.access, win, srgb);
+    if (!render_passes(f, framebuffer_of(image))) {
+        return;
+    }
+    if (f.cameras->flags(f.last_camera) & LWCAMF_MASK) {
+        keep_outside(f.access, win);
+    }
+    write_back(image, f.access, win, srgb);
+}
+
 LWError render_frame(orrelux* inst, LWFilterAccess const* access) {
-    scene_info = static_cast<LWSceneInfo*>(orrelux_ini.global_func(LWSCENEINFO_GLOBAL, 0));
-    if (!scene_info) {
+    FrameContext f{};
+    f.inst = inst;
+    f.access = access;
+    // The scene record is a snapshot: every frame takes a fresh one.
+    f.scene = static_cast<LWSceneInfo*>(orrelux_ini.global_func(LWSCENEINFO_GLOBAL, 0));
+    if (!f.scene) {
         orrelux_ini.message_funcs->error("Orrelux: Error obtaining Scene Info global", nullptr);
         return nullptr;
     }
     if (!open_starfile(inst)) {
         return nullptr;
     }
-    LWStarFile& reader = *inst->star_cache;
-
-    double fps = scene_info->framesPerSecond;
-    LWTime t0;
-    LWTime t1;
-    LWItemID cam;
-    if (host_v9_or_later) {
-        t0 = access->frame / fps;
-        cam = get_camera_id(t0);
-        t1 = t0 + camera_info->blurLength(cam, t0) / fps;
-    } else {
-        t0 = access->start;
-        t1 = access->end;
-        cam = get_camera_id(t1);
-        if (camera_info->flags(cam) & LWCAMF_USECAMTYPE) {
-            t0 = t1 - camera_info->blurLength(cam, t1) / fps;
-        }
-    }
-
-    double hfov;
-    double vfov;
-    camera_info->fovAngles(cam, t0, &hfov, &vfov);
-    double r = tan(hfov * 0.5) / tan(vfov * 0.5);
-    int limits[4] = {scene_info->limitedRegion[0], scene_info->limitedRegion[1],
-                     scene_info->limitedRegion[2], scene_info->limitedRegion[3]};
-    if (camera_info->flags(cam) & LWCAMF_MASK) {
-        int mask[4];
-        camera_info->maskLimits(cam, &mask[0], &mask[1], &mask[2], &mask[3]);
-        limits[0] = mask[0] > limits[0] ? mask[0] : limits[0];
-        limits[1] = mask[1] > limits[1] ? mask[1] : limits[1];
-        limits[2] = mask[2] < limits[2] ? mask[2] : limits[2];
-        limits[3] = mask[3] < limits[3] ? mask[3] : limits[3];
-    }
-
-    // The window on the projected plane, where the frame's height spans -1..1
-    // (its width for a portrait fisheye frame).
-    double width = scene_info->frameWidth;
-    double height = scene_info->frameHeight;
-    double x0 = limits[0] * (2 / width) - 1;
-    double x1 = (limits[2] + 1) * (2 / width) - 1;
-    double y1 = 1 - limits[1] * (2 / height);
-    double y0 = 1 - (limits[3] + 1) * (2 / height);
-    if (width >= height || inst->projection == OP_STARS_PERSPECTIVE) {
-        x0 *= r;
-        x1 *= r;
-    } else {
-        y0 *= 1 / r;
-        y1 *= 1 / r;
-    }
-    StarRendererData data;
-    data.win_x0 = x0;
-    data.win_x1 = x1;
-    data.win_y0 = y0;
-    data.win_y1 = y1;
-
-    int wa = access->width;
-    int ha = access->height;
-    PixelWindow win;
-    win.x0 = pixel_bound((data.win_x0 * 0.5 * (1 / r) + 0.5) * wa + 0.5, wa - 1);
-    win.x1 = pixel_bound((data.win_x1 * 0.5 * (1 / r) + 0.5) * wa - 0.5, wa - 1);
-    win.y0 = pixel_bound((0.5 - data.win_y1 * 0.5) * ha + 0.5, ha - 1);
-    win.y1 = pixel_bound((0.5 - data.win_y0 * 0.5) * ha - 0.5, ha - 1);
-    if (win.x1 < win.x0 || win.y1 < win.y0) {
+    f.cameras = orrelux_ini.camera_info;
+    f.reader = inst->star_cache.get();
+    f.fps = f.scene->framesPerSecond;
+    f.whole = frame_exposure(f);
+    f.last_camera = f.whole.camera;
+    if (!find_window(f)) {
         return nullptr;
     }
-
-    // Spot sizes are in units of the width of the image drawn into.
-    double s = static_cast<double>(wa) / (win.x1 - win.x0 + 1);
-    Kept kept = {inst->star_size * inst->star_aspect * s, inst->star_size * s, inst->brightness};
-    data.size_x = kept.size_x;
-    data.size_y = kept.size_y;
-    data.lum_threshold = inst->lum_threshold;
-    data.lum_max = inst->lum_max;
-    data.brightness = kept.brightness;
-    data.saturation = inst->saturation;
-    data.lum_exponent = 1.0 / inst->brightness_bias;
-    data.tint_strength = inst->tint_strength;
-    data.parallax = inst->parallax;
-    for (int c = 0; c < 3; c++) {
-        data.tint[c] = static_cast<float>(inst->tint[c]);
-    }
-    data.projection = static_cast<op_stars_projection>(inst->projection);
-    data.lines = OP_STARS_ALL_LINES;
-    data.three_d = inst->three_d != 0;
-
-    Vell::Image image(
-        Vell::ImageSpec(win.x1 - win.x0 + 1, win.y1 - win.y0 + 1, Vell::ImageSpec::BGRA_FLOAT));
-    // Four floats a pixel: alpha, red, green, blue.
-    StarFramebuffer fb;
-    float* pixels = reinterpret_cast<float*>(image.pixels);
-    fb.a = pixels;
-    fb.r = pixels + 1;
-    fb.g = pixels + 2;
-    fb.b = pixels + 3;
-    fb.width = image.width;
-    fb.height = image.height;
-    fb.row_stride = static_cast<int32_t>(image.stride / sizeof(float));
-    fb.pixel_stride = 4;
-    bool srgb = inst->srgb_framebuffer != 0;
-    copy_in(image, access, win, srgb);
-
-    LWMonitor* monitor = access->monitor;
-    Array<camera> samples;
-    if (!(scene_info->renderOpts & LWROPT_FIELDS)) {
-        if (monitor) {
-            monitor->init(monitor->data, (reader.count - 1u) >> STARS_PER_STEP_SHIFT);
-        }
-        take_samples(samples, cam, inst->parent_id, t0, t1, inst->blur_segs);
-        apply_depth_of_field(data, kept, inst, cam, t0, image.width, image.height);
-        data.lines = OP_STARS_ALL_LINES;
-        if (render_stars(data, fb, reader, samples, monitor)) {
-            return nullptr;
-        }
-        if (monitor) {
-            monitor->done(monitor->data);
-        }
-    } else {
-        if (monitor) {
-            monitor->init(monitor->data, ((reader.count - 1u) >> (STARS_PER_STEP_SHIFT - 1)) & ~1u);
-        }
-        bool even_first = (scene_info->renderOpts & LWROPT_EVENFIELDS) != 0;
-        LWTime ta;
-        LWTime tb;
-        if (host_v9_or_later) {
-            ta = access->frame / fps;
-            cam = get_camera_id(ta);
-            tb = ta + camera_info->blurLength(cam, ta) * 0.5 / fps;
-        } else {
-            tb = t1 - 0.5 / fps;
-            cam = get_camera_id(tb);
-            ta = tb + (t0 - t1) * 0.5;
-        }
-        take_samples(samples, cam, inst->parent_id, ta, tb, inst->blur_segs);
-        apply_depth_of_field(data, kept, inst, cam, ta, image.width, image.height);
-        data.lines = even_first ? OP_STARS_EVEN_LINES : OP_STARS_ODD_LINES;
-        if (render_stars(data, fb, reader, samples, monitor)) {
-            return nullptr;
-        }
-
-        samples.clear();
-        if (host_v9_or_later) {
-            ta = (access->frame + 0.5) / fps;
-            cam = get_camera_id(ta);
-            tb = ta + camera_info->blurLength(cam, ta) * 0.5 / fps;
-        } else {
-            cam = get_camera_id(t1);
-            ta = t1 + (t0 - t1) * 0.5;
-            tb = t1;
-        }
-        take_samples(samples, cam, inst->parent_id, ta, tb, inst->blur_segs);
-        apply_depth_of_field(data, kept, inst, cam, ta, image.width, image.height);
-        data.lines = even_first ? OP_STARS_ODD_LINES : OP_STARS_EVEN_LINES;
-        if (render_stars(data, fb, reader, samples, monitor)) {
-            return nullptr;
-        }
-        if (monitor) {
-            monitor->done(monitor->data);
-        }
-    }
-
-    if (camera_info->flags(cam) & LWCAMF_MASK) {
-        keep_outside(access, win);
-    }
-    write_back(image, access, win, srgb);
+    fill_render_data(f);
+    render_window(f);
     return nullptr;
 }
 

@@ -1,7 +1,8 @@
 #include "LW/settings.h"
 
-#include "LW/orrelux_ini.h"
+#include "LW/module_state.h"
 #include "LW/osx.h"
+#include "LW/settings_fields.h"
 #include "LW/starfile.h"
 #include "base/xception.h"
 
@@ -14,55 +15,8 @@ char const* const UNIT = "LW/settings";
 char const* const SAVE_SIGNATURE = "void orrelux_save(orrelux *, LWSaveState *, bool)";
 char const* const LOAD_SIGNATURE = "void orrelux_load(orrelux *, LWLoadState *)";
 
-LWID const ID_VERS = LWID_('V', 'E', 'R', 'S');
-LWID const ID_SFIL = LWID_('S', 'F', 'I', 'L');
-LWID const ID_SSIZ = LWID_('S', 'S', 'I', 'Z');
-LWID const ID_SASP = LWID_('S', 'A', 'S', 'P');
-LWID const ID_LTHR = LWID_('L', 'T', 'H', 'R');
-LWID const ID_LMAX = LWID_('L', 'M', 'A', 'X');
-LWID const ID_SBRI = LWID_('S', 'B', 'R', 'I');
-LWID const ID_SSAT = LWID_('S', 'S', 'A', 'T');
-LWID const ID_BIAS = LWID_('B', 'I', 'A', 'S');
-LWID const ID_TSTR = LWID_('T', 'S', 'T', 'R');
-LWID const ID_TINR = LWID_('T', 'I', 'N', 'R');
-LWID const ID_TING = LWID_('T', 'I', 'N', 'G');
-LWID const ID_TINB = LWID_('T', 'I', 'N', 'B');
-LWID const ID_BLSG = LWID_('B', 'L', 'S', 'G');
-LWID const ID_PRID = LWID_('P', 'R', 'I', 'D');
-LWID const ID_SRGB = LWID_('S', 'R', 'G', 'B');
-LWID const ID_ADOF = LWID_('A', 'D', 'O', 'F');
-LWID const ID_THRD = LWID_('T', 'H', 'R', 'D');
-LWID const ID_PROJ = LWID_('P', 'R', 'O', 'J');
-LWID const ID_PARA = LWID_('P', 'A', 'R', 'A');
-LWID const ID_ENDI = LWID_('E', 'N', 'D', 'I');
 LWID const ID_PERS = LWID_('P', 'E', 'R', 'S');
 LWID const ID_HEMI = LWID_('H', 'E', 'M', 'I');
-
-// In save order; the same list is handed to every findBlk.
-LWBlockIdent const BLOCKS[] = {
-    {ID_VERS, "OrreluxVersion"},
-    {ID_SFIL, "StarFile"},
-    {ID_SSIZ, "StarSize"},
-    {ID_SASP, "StarAspect"},
-    {ID_LTHR, "LumThreshold"},
-    {ID_LMAX, "LumMax"},
-    {ID_SBRI, "Brightness"},
-    {ID_SSAT, "Saturation"},
-    {ID_BIAS, "BrightnessBias"},
-    {ID_TSTR, "TintStrength"},
-    {ID_TINR, "TintRed"},
-    {ID_TING, "TintGreen"},
-    {ID_TINB, "TintBlue"},
-    {ID_BLSG, "BlurSegs"},
-    {ID_PRID, "ParentID"},
-    {ID_SRGB, "sRGBFrameBuffer"},
-    {ID_ADOF, "AnamorphicDOF"},
-    {ID_THRD, "ThreeD"},
-    {ID_PROJ, "Projection"},
-    {ID_PARA, "Parallax"},
-    {ID_ENDI, "END"},
-    {0, nullptr},
-};
 
 // Format version 1 names the projection by a nested block.
 LWBlockIdent const VERSION_1_PROJECTIONS[] = {
@@ -75,8 +29,29 @@ char const* const PROJECTION_NAMES[] = {"Perspective", "Hemispherical", "Azimuth
 
 unsigned const TEXT_SIZE = 4096;
 
+double& real(SettingField const& field, orrelux& rec) {
+    return *static_cast<double*>(field.at(rec));
+}
+int& integer(SettingField const& field, orrelux& rec) {
+    return *static_cast<int*>(field.at(rec));
+}
+LWItemID& item(SettingField const& field, orrelux& rec) {
+    return *static_cast<LWItemID*>(field.at(rec));
+}
+String& text(SettingField const& field, orrelux& rec) {
+    return *static_cast<String*>(field.at(rec));
+}
+
+// Host item IDs fit in 32 bits.
+int item_low_bits(LWItemID id) {
+    return static_cast<int>(static_cast<u32>(reinterpret_cast<uintptr_t>(id)));
+}
+LWItemID item_from_low_bits(int low) {
+    return reinterpret_cast<LWItemID>(static_cast<uintptr_t>(static_cast<u32>(low)));
+}
+
 LWBlockIdent const* ident(LWID id) {
-    LWBlockIdent const* entry = BLOCKS;
+    LWBlockIdent const* entry = settings_blocks();
     while (entry->id != id) {
         entry++;
     }
@@ -110,26 +85,65 @@ void save_string(LWSaveState* save, LWID id, char const* text) {
     end(save);
 }
 
-int read_int(LWLoadState* load) {
-    int value = 0;
-    load->readI4(load->readData, &value, 1);
-    return value;
+void save_field(LWSaveState* save, SettingField const& field, orrelux& rec) {
+    switch (field.kind) {
+    case SettingKind::REAL:
+        save_float(save, field.id, real(field, rec));
+        break;
+    case SettingKind::INT:
+        save_int(save, field.id, integer(field, rec));
+        break;
+    case SettingKind::ITEM:
+        save_int(save, field.id, item_low_bits(item(field, rec)));
+        break;
+    case SettingKind::STARFILE:
+        save_string(save, field.id, text(field, rec));
+        break;
+    case SettingKind::PROJECTION: {
+        int projection = integer(field, rec);
+        if (projection < 0 || projection > 2) {
+            throw StrXception(UNIT, SAVE_SIGNATURE, 224, "unknown projection");
+        }
+        save_string(save, field.id, PROJECTION_NAMES[projection]);
+        break;
+    }
+    }
 }
 
-double read_float(LWLoadState* load) {
+// A value that cannot be read leaves the field as it was.
+void read_int(LWLoadState* load, int& field) {
+    int value = 0;
+    if (load->readI4(load->readData, &value, 1) == 1) {
+        field = value;
+    }
+}
+
+void read_float(LWLoadState* load, double& field) {
     float value = 0;
-    load->readFP(load->readData, &value, 1);
-    return value;
+    if (load->readFP(load->readData, &value, 1) == 1) {
+        field = value;
+    }
+}
+
+void read_item(LWLoadState* load, LWItemID& field) {
+    int low = item_low_bits(field);
+    read_int(load, low);
+    field = item_from_low_bits(low);
+}
+
+String read_text(LWLoadState* load) {
+    char buf[TEXT_SIZE] = {};
+    load->readStr(load->readData, buf, TEXT_SIZE);
+    buf[TEXT_SIZE - 1] = '\0';
+    return String(buf);
 }
 
 // Version 1 kept the path as raw text between double quotes.
 String read_starfile_text(LWLoadState* load, int version) {
-    char buf[TEXT_SIZE] = {};
     if (version != 1) {
-        load->readStr(load->readData, buf, TEXT_SIZE);
-        buf[TEXT_SIZE - 1] = '\0';
-        return String(buf);
+        return read_text(load);
     }
+    char buf[TEXT_SIZE] = {};
     load->read(load->readData, buf, TEXT_SIZE);
     buf[TEXT_SIZE - 1] = '\0';
     XASSERT(buf[0] == '"', UNIT, LOAD_SIGNATURE, 146);
@@ -138,12 +152,18 @@ String read_starfile_text(LWLoadState* load, int version) {
     return String(buf + 1, static_cast<unsigned>(lastquote - (buf + 1)));
 }
 
+// A database that is missing or not a star database gives way to the
+// default one, which may be empty.
+void read_starfile(LWLoadState* load, int version, orrelux& rec, String& field) {
+    field = read_starfile_text(load, version);
+    if (!check_starfile(field, &rec.starfile_3d)) {
+        field = get_orrelux_default_starfile(&rec.starfile_3d);
+    }
+}
+
 String read_projection_name(LWLoadState* load, int version) {
     if (version != 1) {
-        char buf[TEXT_SIZE] = {};
-        load->readStr(load->readData, buf, TEXT_SIZE);
-        buf[TEXT_SIZE - 1] = '\0';
-        return String(buf);
+        return read_text(load);
     }
     LWID id = load->findBlk(load->readData, VERSION_1_PROJECTIONS);
     if (id == 0) {
@@ -154,6 +174,7 @@ String read_projection_name(LWLoadState* load, int version) {
     return String(id == ID_HEMI ? "Hemispherical" : "Perspective");
 }
 
+// Names are compared whole and case-sensitively; any other is perspective.
 int projection_of(String const& name) {
     if (name == "Hemispherical") {
         return 1;
@@ -164,59 +185,93 @@ int projection_of(String const& name) {
     return 0;
 }
 
+void load_field(LWLoadState* load, int version, SettingField const& field, orrelux& rec) {
+    switch (field.kind) {
+    case SettingKind::REAL:
+        read_float(load, real(field, rec));
+        break;
+    case SettingKind::INT:
+        read_int(load, integer(field, rec));
+        break;
+    case SettingKind::ITEM:
+        read_item(load, item(field, rec));
+        break;
+    case SettingKind::STARFILE:
+        read_starfile(load, version, rec, text(field, rec));
+        break;
+    case SettingKind::PROJECTION:
+        integer(field, rec) = projection_of(read_projection_name(load, version));
+        break;
+    }
+}
+
+void default_field(SettingField const& field, orrelux& rec) {
+    switch (field.kind) {
+    case SettingKind::REAL:
+        real(field, rec) = field.initial;
+        break;
+    case SettingKind::INT:
+    case SettingKind::PROJECTION:
+        integer(field, rec) = static_cast<int>(field.initial);
+        break;
+    case SettingKind::ITEM:
+        item(field, rec) = nullptr;
+        break;
+    case SettingKind::STARFILE:
+        text(field, rec) = orrelux_ini.default_starfile;
+        rec.starfile_3d = orrelux_ini.default_starfile_3d;
+        break;
+    }
+}
+
+// The source is only read; the table's addresses are of writable records.
+void copy_field(SettingField const& field, orrelux& to, orrelux const& from) {
+    orrelux& source = const_cast<orrelux&>(from);
+    switch (field.kind) {
+    case SettingKind::REAL:
+        real(field, to) = real(field, source);
+        break;
+    case SettingKind::INT:
+    case SettingKind::PROJECTION:
+        integer(field, to) = integer(field, source);
+        break;
+    case SettingKind::ITEM:
+        item(field, to) = item(field, source);
+        break;
+    case SettingKind::STARFILE:
+        text(field, to) = text(field, source);
+        to.starfile_3d = from.starfile_3d;
+        break;
+    }
+}
+
 } // namespace
 
 void orrelux_defaults(orrelux* rec) {
-    rec->starfile = orrelux_ini.default_starfile;
-    rec->starfile_3d = orrelux_ini.default_starfile_3d;
-    rec->star_size = 2.5;
-    rec->star_aspect = 1.0;
-    rec->lum_threshold = 0.001;
-    rec->lum_max = 0.5;
-    rec->brightness = 5.0;
-    rec->brightness_bias = 1.0;
-    rec->saturation = 0.4;
-    rec->tint_strength = 0.0;
-    rec->tint[0] = rec->tint[1] = rec->tint[2] = 1.0;
-    rec->parallax = 0.0;
-    rec->blur_segs = 1;
-    rec->parent_id = nullptr;
-    rec->srgb_framebuffer = 1;
-    rec->anamorphic_dof = 0;
-    rec->three_d = 0;
-    rec->projection = 0;
+    for (SettingField const& field : settings_fields()) {
+        default_field(field, *rec);
+    }
     rec->panel_open = false;
     rec->star_cache = nullptr;
 }
 
+void orrelux_copy(orrelux* to, orrelux const* from) {
+    for (SettingField const& field : settings_fields()) {
+        copy_field(field, *to, *from);
+    }
+    to->ui_projection = from->ui_projection;
+    memcpy(to->ui_starfile, from->ui_starfile, sizeof to->ui_starfile);
+    to->star_cache = nullptr;
+    to->panel_open = false;
+}
+
 void orrelux_save(orrelux* rec, LWSaveState* save, bool save_parent) {
     save_int(save, ID_VERS, ORRELUX_SETTINGS_VERSION);
-    save_string(save, ID_SFIL, rec->starfile);
-    save_float(save, ID_SSIZ, rec->star_size);
-    save_float(save, ID_SASP, rec->star_aspect);
-    save_float(save, ID_LTHR, rec->lum_threshold);
-    save_float(save, ID_LMAX, rec->lum_max);
-    save_float(save, ID_SBRI, rec->brightness);
-    save_float(save, ID_SSAT, rec->saturation);
-    save_float(save, ID_BIAS, rec->brightness_bias);
-    save_float(save, ID_TSTR, rec->tint_strength);
-    save_float(save, ID_TINR, rec->tint[0]);
-    save_float(save, ID_TING, rec->tint[1]);
-    save_float(save, ID_TINB, rec->tint[2]);
-    save_int(save, ID_BLSG, rec->blur_segs);
-    if (save_parent) {
-        // Host item IDs fit in 32 bits.
-        u32 id = static_cast<u32>(reinterpret_cast<uintptr_t>(rec->parent_id));
-        save_int(save, ID_PRID, static_cast<int>(id));
+    for (SettingField const& field : settings_fields()) {
+        if (field.kind != SettingKind::ITEM || save_parent) {
+            save_field(save, field, *rec);
+        }
     }
-    save_int(save, ID_SRGB, rec->srgb_framebuffer);
-    save_int(save, ID_ADOF, rec->anamorphic_dof);
-    save_int(save, ID_THRD, rec->three_d);
-    if (rec->projection < 0 || rec->projection > 2) {
-        throw StrXception(UNIT, SAVE_SIGNATURE, 224, "unknown projection");
-    }
-    save_string(save, ID_PROJ, PROJECTION_NAMES[rec->projection]);
-    save_float(save, ID_PARA, rec->parallax);
     begin(save, ID_ENDI);
     end(save);
 }
@@ -224,55 +279,16 @@ void orrelux_save(orrelux* rec, LWSaveState* save, bool save_parent) {
 void orrelux_load(orrelux* rec, LWLoadState* load) {
     int version = ORRELUX_SETTINGS_VERSION;
     for (;;) {
-        LWID id = load->findBlk(load->readData, BLOCKS);
+        LWID id = load->findBlk(load->readData, settings_blocks());
         if (id == 0 || id == ID_ENDI) {
             return;
         }
         if (id == ID_VERS) {
-            version = read_int(load);
-        } else if (id == ID_SFIL) {
-            rec->starfile = read_starfile_text(load, version);
-            if (!check_starfile(rec->starfile, &rec->starfile_3d)) {
-                rec->starfile = get_orrelux_default_starfile(&rec->starfile_3d);
-            }
-        } else if (id == ID_SSIZ) {
-            rec->star_size = read_float(load);
-        } else if (id == ID_SASP) {
-            rec->star_aspect = read_float(load);
-        } else if (id == ID_LTHR) {
-            rec->lum_threshold = read_float(load);
-        } else if (id == ID_LMAX) {
-            rec->lum_max = read_float(load);
-        } else if (id == ID_SBRI) {
-            rec->brightness = read_float(load);
-        } else if (id == ID_SSAT) {
-            rec->saturation = read_float(load);
-        } else if (id == ID_BIAS) {
-            rec->brightness_bias = read_float(load);
-        } else if (id == ID_TSTR) {
-            rec->tint_strength = read_float(load);
-        } else if (id == ID_TINR) {
-            rec->tint[0] = read_float(load);
-        } else if (id == ID_TING) {
-            rec->tint[1] = read_float(load);
-        } else if (id == ID_TINB) {
-            rec->tint[2] = read_float(load);
-        } else if (id == ID_PARA) {
-            rec->parallax = read_float(load);
-        } else if (id == ID_BLSG) {
-            rec->blur_segs = read_int(load);
-        } else if (id == ID_SRGB) {
-            rec->srgb_framebuffer = read_int(load);
-        } else if (id == ID_ADOF) {
-            rec->anamorphic_dof = read_int(load);
-        } else if (id == ID_THRD) {
-            rec->three_d = read_int(load);
-        } else if (id == ID_PRID) {
-            u32 low = static_cast<u32>(read_int(load));
-            rec->parent_id = reinterpret_cast<LWItemID>(static_cast<uintptr_t>(low));
-        } else if (id == ID_PROJ) {
-            rec->projection = projection_of(read_projection_name(load, version));
+            read_int(load, version);
+        } else if (SettingField const* field = find_setting(id)) {
+            load_field(load, version, *field, *rec);
         } else {
+            // Only a host that answers with an ID outside the list gets here.
             throw StrXception(UNIT, LOAD_SIGNATURE, 286, "unknown id");
         }
         load->endBlk(load->readData);

@@ -5,9 +5,12 @@
 #include "lwsdk/lwio.h"
 #include "lwsdk/lwtypes.h"
 
+#include <memory>
+
 // One filter instance: the user's settings and the run-time companions that
 // are never saved. Floating-point settings are doubles here and 32-bit floats
-// in scenes and settings files.
+// in scenes and settings files. The settings are listed once, in the table
+// of LW/settings_fields.h.
 struct orrelux {
     String starfile;  // star database path
     bool starfile_3d; // starfile carries star distances
@@ -28,7 +31,7 @@ struct orrelux {
     int three_d;    // only while starfile_3d
     int projection; // an op_stars_projection value
     bool panel_open;
-    LWStarFile* star_cache; // owned; kept open between frames
+    std::unique_ptr<LWStarFile> star_cache; // kept open between frames
     int ui_projection;
     char ui_starfile[4096];
 };
@@ -39,6 +42,9 @@ int const ORRELUX_SETTINGS_VERSION = 2;
 // Fills a fresh record; takes the star database from the preferences, which
 // must be loaded.
 void orrelux_defaults(orrelux* rec);
+// Gives `to` the settings of `from`. A reader and a panel belong to exactly
+// one record: `to` drops its reader and counts its panel as closed.
+void orrelux_copy(orrelux* to, orrelux const* from);
 // The parent item is saved only with scenes.
 void orrelux_save(orrelux* rec, LWSaveState* save, bool save_parent);
 // Fields whose blocks are absent keep their values.

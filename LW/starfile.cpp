@@ -1,6 +1,6 @@
 #include "LW/starfile.h"
 
-#include "LW/file_io.h"
+#include "LW/module_state.h"
 #include "base/xception.h"
 
 #include <cstring>
@@ -13,7 +13,7 @@ static_assert(sizeof(star) == RECORD_SIZE, "a database record is one star");
 } // namespace
 
 LWStarFile::LWStarFile(const char* path) : cursor(0), filename(path) {
-    LWFileIOFuncs* io = orrelux_file_io();
+    LWFileIOFuncs* io = orrelux_ini.file_io;
     LWLoadState* load = io ? io->openLoad(path, LWIO_BINARY) : nullptr;
     if (!load) {
         throw StrXception("LW/orrelux", "LWStarFile::LWStarFile(const char *)", 82,
@@ -47,7 +47,7 @@ void LWStarFile::rewind() {
 }
 
 bool check_starfile(const char* path, bool* is_3d) {
-    LWFileIOFuncs* io = orrelux_file_io();
+    LWFileIOFuncs* io = orrelux_ini.file_io;
     LWLoadState* load = io ? io->openLoad(path, LWIO_BINARY) : nullptr;
     if (!load) {
         return false;
@@ -55,11 +55,10 @@ bool check_starfile(const char* path, bool* is_3d) {
     char header[RECORD_SIZE];
     int got = load->read(load->readData, header, RECORD_SIZE);
     io->closeLoad(load);
-    bool full = got == static_cast<int>(RECORD_SIZE);
-    bool valid = full && (memcmp(header, "ORRELUX1", 8) == 0 || memcmp(header, "ORRELUX2", 8) == 0);
-    bool three_d = valid && memcmp(header, "ORRELUX2", 8) == 0;
+    star_header_kind kind =
+        got == static_cast<int>(RECORD_SIZE) ? check_star_header(header) : STAR_HEADER_INVALID;
     if (is_3d) {
-        *is_3d = three_d;
+        *is_3d = kind == STAR_HEADER_3D;
     }
-    return valid;
+    return kind != STAR_HEADER_INVALID;
 }

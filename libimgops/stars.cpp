@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -33,10 +32,6 @@ float const MAX_RADIUS = 1 << 20;
 // Bounding-box values are clamped to this before conversion to int: beyond
 // any framebuffer, and far from the int32 limits.
 float const BOX_LIMIT = 2e9f;
-
-bool is_database_magic(star const* header, char const* magic) {
-    return std::memcmp(header, magic, 8) == 0;
-}
 
 float to_position(double v, bool& finite) {
     if (std::fabs(v) < POSITION_LIMIT) {
@@ -81,15 +76,11 @@ float decode_srgb(uint8_t byte) {
 StarInput::~StarInput() = default;
 
 bool StarInput::is_valid() {
-    star const* header = next();
-    if (is_database_magic(header, "ORRELUX1")) {
-        return true;
-    }
-    if (is_database_magic(header, "ORRELUX2")) {
+    star_header_kind kind = check_star_header(next());
+    if (kind == STAR_HEADER_3D) {
         is_3d = true;
-        return true;
     }
-    return false;
+    return kind != STAR_HEADER_INVALID;
 }
 
 bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
@@ -329,10 +320,10 @@ StarRenderer::StarRenderer(const StarRendererData& data, const StarFramebuffer& 
     priv->radius_x = radius_x;
     priv->radius_y = radius_y;
 
-    star const* header = input.next();
-    if (is_database_magic(header, "ORRELUX2")) {
+    star_header_kind kind = check_star_header(input.next());
+    if (kind == STAR_HEADER_3D) {
         input.is_3d = true;
-    } else if (!is_database_magic(header, "ORRELUX1")) {
+    } else if (kind == STAR_HEADER_INVALID) {
         throw StrXception(UNIT, STAR_RENDERER, 526, "error in star database file");
     }
     priv->index = 1;

@@ -15,9 +15,6 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 
 namespace {
 
-char const MAGIC_2D[] = "ORRELUX1";
-char const MAGIC_3D[] = "ORRELUX2";
-size_t const MAGIC_SIZE = 8;
 size_t const RECORD_SIZE = sizeof(star);
 
 // Stars without a colour index are drawn white.
@@ -108,7 +105,7 @@ std::vector<star> make_star_records(Catalogue const& catalogue, BuildOptions con
 
 std::string encode_database(std::vector<star> const& stars, BuildOptions const& options) {
     Header header{};
-    memcpy(header.magic, options.three_d ? MAGIC_3D : MAGIC_2D, MAGIC_SIZE);
+    memcpy(header.magic, options.three_d ? STARS_MAGIC_3D : STARS_MAGIC_2D, STARS_MAGIC_SIZE);
     header.star_count = static_cast<uint32_t>(stars.size());
     header.distance_unit = static_cast<uint32_t>(options.distance.unit);
     header.epoch = options.epoch;
@@ -133,10 +130,10 @@ StarDatabase decode_database(std::string const& name, std::string const& bytes) 
     }
     Header header;
     memcpy(&header, bytes.data(), RECORD_SIZE);
-    std::string const magic(header.magic, MAGIC_SIZE);
-    if (magic != MAGIC_2D && magic != MAGIC_3D) {
+    star_header_kind const kind = check_star_header(header.magic);
+    if (kind == STAR_HEADER_INVALID) {
         std::string shown;
-        for (char c : magic) {
+        for (char c : std::string(header.magic, STARS_MAGIC_SIZE)) {
             shown += c >= ' ' && c <= '~' ? c : '.';
         }
         throw StarcatError(name + ": not a star database (magic \"" + shown + "\")");
@@ -144,7 +141,7 @@ StarDatabase decode_database(std::string const& name, std::string const& bytes) 
     StarDatabase db;
     size_t const count = bytes.size() / RECORD_SIZE - 1;
     db.trailing_bytes = bytes.size() % RECORD_SIZE;
-    db.header.three_d = magic == MAGIC_3D;
+    db.header.three_d = kind == STAR_HEADER_3D;
     db.header.has_metadata = header.star_count == count && is_known_unit(header.distance_unit) &&
                              std::isfinite(header.epoch) && std::isfinite(header.per_parsec) &&
                              header.per_parsec > 0.0;

@@ -24,12 +24,14 @@
 #include <string>
 #include <vector>
 
-// A fresh temporary folder, removed with everything in it at the end.
+// A fresh temporary folder, removed with everything in it at the end. Its
+// path is resolved, as the module resolves its own folder.
 class TempFolder {
 public:
     explicit TempFolder(std::string const& prefix = "orrelux-lw-")
         : path((std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string()) {
         EXPECT_NE(mkdtemp(path.data()), nullptr) << path;
+        path = std::filesystem::canonical(path).string();
     }
     ~TempFolder() {
         std::error_code ignored;

@@ -1,6 +1,5 @@
 #include "LW/camera_sample.h"
-#include "LW/host_globals.h"
-#include "LW/orrelux_ini.h"
+#include "LW/module_state.h"
 #include "LW/srgb.h"
 #include "host/host.h"
 #include "host/scene_globals.h"
@@ -14,7 +13,7 @@ namespace {
 TEST(CameraSample, TakesPointsOfTheParentIntoTheCamerasAxesWhateverItsScale) {
     Host host;
     orrelux_ini.item_info = host_item_info();
-    camera_info = host_camera_info();
+    orrelux_ini.camera_info = host_camera_info();
     LWItemID cam = host.scene.add(LWI_CAMERA, "Camera");
     LWItemID parent = host.scene.add(LWI_OBJECT, "Sphere");
     host.scene.item(parent).pivot = {0.5, -1, 2};

@@ -116,28 +116,107 @@ TEST_F(FrameRender, AlphaDimsTheStarsBehindRenderedGeometry) {
     }
 }
 
-TEST_F(FrameRender, LimitedRegionWritesOnlyItsPixelsUnlessTheCameraMasksTheFrame) {
-    Pixel spot = light(*render(inst)).peak;
-    host.scene.limited_region = true;
-    int const region[4] = {spot.x - 5, spot.y - 5, spot.x + 4, spot.y + 4};
-    std::copy(region, region + 4, host.scene.region);
-    CameraSettings& settings = host.scene.item(camera).camera;
-    int const mask[4] = {0, 0, 639, 479};
-    std::copy(mask, mask + 4, settings.mask);
-    for (unsigned flags : {0u, LWCAMF_MASK}) {
-        SCOPED_TRACE(flags);
-        settings.flags = flags;
+// The window is the limited region narrowed to the camera's mask. Inside it
+// the frame is what a whole render gives; outside, with the mask on, the
+// pixels are handed back as they came, else they are not written.
+TEST_F(FrameRender, WindowIsTheRegionNarrowedToTheMaskAndOnlyItIsRendered) {
+    auto input = [](int x, int y) { return std::array<float, 4>{x * 1e-3f, y * 1e-3f, 0, 0}; };
+    std::vector<float> whole;
+    Pixel spot;
+    double top = 0;
+    {
         HostFrame frame(640, 480);
-        fill(frame, [](int x, int y) { return std::array<float, 4>{x * 1e-3f, y * 1e-3f, 0, 0}; });
+        fill(frame, input);
+        ASSERT_EQ(process(inst, frame), nullptr);
+        spot = light(frame, 2).peak;
+        top = light(frame, 2).top;
+        for (int i = 0; i < 640 * 480; i++) {
+            whole.push_back(frame.output(i % 640, i / 640, 0));
+        }
+    }
+    struct Case {
+        std::array<int, 4> region; // all -1 for the whole frame
+        unsigned flags;
+        std::array<int, 4> mask;
+        std::array<int, 4> window; // x0 > x1 for none
+    };
+    std::array<int, 4> const all = {-1, -1, -1, -1};
+    std::array<int, 4> const around = {spot.x - 20, spot.y - 20, spot.x + 19, spot.y + 19};
+    // Its left and bottom edges cut through the star.
+    std::array<int, 4> const mask = {spot.x - 1, spot.y - 30, spot.x + 30, spot.y + 1};
+    Case const cases[] = {
+        {around, 0, mask, around},
+        {around, LWCAMF_MASK, {0, 0, 639, 479}, around},
+        {all, LWCAMF_MASK, mask, mask},
+        {around, LWCAMF_MASK, mask, {spot.x - 1, spot.y - 20, spot.x + 19, spot.y + 1}},
+        {{0, 0, 99, 479}, LWCAMF_MASK, {200, 200, 300, 300}, {1, 0, 0, 0}}, // apart along x
+    };
+    CameraSettings& settings = host.scene.item(camera).camera;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        host.scene.limited_region = c.region[0] >= 0;
+        std::copy(c.region.begin(), c.region.end(), host.scene.region);
+        settings.flags = c.flags;
+        std::copy(c.mask.begin(), c.mask.end(), settings.mask);
+        HostFrame frame(640, 480);
+        fill(frame, input);
 
         ASSERT_EQ(process(inst, frame), nullptr);
 
-        EXPECT_EQ(written(frame), flags ? 640 * 480 : 100);
-        for (int i = 0; i < 100; i++) {
-            ASSERT_TRUE(frame.rgb_written(region[0] + i % 10, region[1] + i / 10)) << i;
+        std::array<int, 4> const& w = c.window;
+        bool rendered = w[0] <= w[2];
+        for (int i = 0; i < 640 * 480; i++) {
+            int x = i % 640, y = i / 640;
+            bool inside = x >= w[0] && x <= w[2] && y >= w[1] && y <= w[3];
+            if (inside) {
+                ASSERT_NEAR(frame.output(x, y, 0), whole[i], top * 1e-4) << x << ", " << y;
+            } else if (c.flags && rendered) {
+                ASSERT_EQ(frame.output(x, y, 0), input(x, y)[0]) << x << ", " << y;
+            } else {
+                ASSERT_FALSE(frame.rgb_written(x, y) || frame.alpha_written(x, y))
+                    << x << ", " << y;
+            }
         }
-        // A pixel outside, handed back as it came or not written at all.
-        EXPECT_EQ(frame.output(5, 400, 1), flags ? 400 * 1e-3f : 0);
+    }
+}
+
+// A portrait fisheye frame spans -1..1 over its width, so a region must map
+// x and y back the same way: it draws what the whole frame draws there and
+// nothing outside.
+TEST_F(FrameRender, PortraitFisheyeRegionDrawsWhatTheWholeFrameDrawsThere) {
+    host.scene.frame_width = 360;
+    host.scene.frame_height = 480;
+    int const region[4] = {230, 70, 269, 99}; // cuts the spot at its right side
+    for (op_stars_projection projection :
+         {OP_STARS_HEMISPHERICAL, OP_STARS_AZIMUTHAL_EQUIDISTANT}) {
+        SCOPED_TRACE(projection);
+        write_database(database, {star_on_target({projection, 360, 480, {266, 90}})});
+        inst = linear_instance(database);
+        inst->projection = projection;
+        host.scene.limited_region = false;
+        std::vector<float> whole;
+        double top = 0;
+        {
+            std::unique_ptr<HostFrame> frame = render(inst, 360, 480);
+            for (int i = 0; i < 360 * 480; i++) {
+                whole.push_back(frame->output(i % 360, i / 360, 0));
+            }
+            top = light(*frame).top;
+        }
+        ASSERT_GT(top, 0);
+        host.scene.limited_region = true;
+        std::copy(region, region + 4, host.scene.region);
+
+        std::unique_ptr<HostFrame> part = render(inst, 360, 480);
+
+        EXPECT_EQ(written(*part), 40 * 30);
+        for (int y = region[1]; y <= region[3]; y++) {
+            for (int x = region[0]; x <= region[2]; x++) {
+                ASSERT_TRUE(part->rgb_written(x, y)) << x << ", " << y;
+                ASSERT_NEAR(part->output(x, y, 0), whole[y * 360 + x], top * 1e-4)
+                    << x << ", " << y;
+            }
+        }
     }
 }
 
@@ -194,20 +273,23 @@ TEST_F(FrameRender, HeaderOnlyDatabaseCopiesTheWindowInAndOutThroughTheCurvesOfA
         inst = linear_instance(database);
         inst->srgb_framebuffer = srgb;
         HostFrame frame(64, 48);
-        fill(frame, [](int x, int y) {
-            float v = (x + 64 * y) / 3072.0f;
-            return std::array<float, 4>{v, v, v, 1 - v};
-        });
+        // Each component its own value, so that none stands in for another.
+        auto input = [](int i) {
+            float v = i / 3072.0f;
+            return std::array<float, 4>{v, v * 0.5f, v * 0.25f, 1 - v};
+        };
+        fill(frame, [&](int x, int y) { return input(x + 64 * y); });
 
         ASSERT_EQ(process(inst, frame), nullptr);
 
         EXPECT_EQ(written(frame), 64 * 48);
         for (int i = 0; i < 64 * 48; i++) {
-            float v = i / 3072.0f;
-            float expected = srgb ? linear_to_srgb(srgb_to_linear(v)) : v;
-            ASSERT_EQ(frame.output(i % 64, i / 64, 2), expected) << srgb;
-            ASSERT_NEAR(expected, v, 1e-5);
-            ASSERT_NEAR(frame.output(i % 64, i / 64, 3), 1 - v, 1e-5) << srgb;
+            for (int component = 0; component < 4; component++) {
+                float v = input(i)[component];
+                float expected = srgb ? linear_to_srgb(srgb_to_linear(v)) : v;
+                ASSERT_EQ(frame.output(i % 64, i / 64, component), expected) << srgb;
+                ASSERT_NEAR(expected, v, 1e-5);
+            }
         }
     }
 }
@@ -258,6 +340,7 @@ TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
     Case const cases[] = {
         {9, 0, 0, {0.4, 0.42}},
         {15, 0, 0, {0.4, 0.42}},
+        {9, LWROPT_FIELDS, 0, {0.4, 0.41, 0.42, 0.43}},
         {8, 0, 0, {0, 0.04}},
         {8, LWROPT_FIELDS, 0, {0, 0.02, 0.04}},
         {8, 0, LWCAMF_USECAMTYPE, {0.02, 0.04}},

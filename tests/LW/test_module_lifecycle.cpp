@@ -1,6 +1,5 @@
 #include "plugin_harness.h"
 
-#include "LW/file_io.h"
 #include "LW/orrelux_ini.h"
 #include "host/file_io.h"
 #include "host/load_state.h"
@@ -40,27 +39,39 @@ TEST_F(ModuleLifecycle, ActivationRefusesOtherVersionsAndInstallsNothing) {
     }
 }
 
+std::string saved_block(LWInstanceFuncs const& funcs, orrelux* inst) {
+    SaveState saved(LWIO_ASCII);
+    EXPECT_EQ(funcs.save(inst, saved.state()), nullptr);
+    return saved.data();
+}
+
 TEST_F(ModuleLifecycle, CopyTakesTheSettingsButNeitherTheReaderNorThePanel) {
     std::string database = folder.file("one.stars");
     write_database(database, {star_towards(0, 0, 1)});
     orrelux* source = linear_instance(database);
     source->brightness = 7.5;
+    source->tint[2] = 0.25;
+    source->blur_segs = 9;
+    source->projection = 2;
     source->parent_id = item(0x10000002);
     source->panel_open = true;
-    orrelux* target = linear_instance(database);
+    write_database(folder.file("other.stars"), {});
+    orrelux* target = linear_instance(folder.file("other.stars"));
     render(source, 64, 48);
+    render(target, 64, 48);
     ASSERT_NE(source->star_cache, nullptr);
+    ASSERT_NE(target->star_cache, nullptr); // dropped by the copy, not leaked
 
     // The host passes the receiving instance first.
     EXPECT_EQ(funcs.copy(target, source), nullptr);
 
+    EXPECT_EQ(saved_block(funcs, target), saved_block(funcs, source));
     EXPECT_EQ(source->brightness, 7.5);
-    EXPECT_NE(source->star_cache, nullptr);
     EXPECT_EQ(std::string(target->starfile), database);
-    EXPECT_EQ(target->brightness, 7.5);
-    EXPECT_EQ(target->parent_id, item(0x10000002));
     EXPECT_EQ(target->star_cache, nullptr);
     EXPECT_FALSE(target->panel_open);
+    EXPECT_NE(source->star_cache, nullptr);
+    EXPECT_TRUE(source->panel_open);
 }
 
 TEST_F(ModuleLifecycle, ChangeIDFollowsRenamesListedInOrderOnly) {
@@ -140,7 +151,6 @@ TEST_F(ModuleLifecycle, SceneKeepsEverySettingToSinglePrecisionInBlocksOfAFixedO
 // Settings records outside the module, over the stand-in host's files.
 TEST(SettingsFile, NeverCarriesTheParentAndAMissingOneFailsToOpen) {
     orrelux_ini.file_io = host_file_io();
-    set_orrelux_file_io(host_file_io());
     orrelux_ini.default_starfile = "";
     TempFolder folder;
     orrelux a{}, b{};

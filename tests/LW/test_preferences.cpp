@@ -1,9 +1,6 @@
-#include "LW/file_io.h"
-#include "LW/orrelux_ini.h"
-#include "LW/osx.h"
-#include "host/file_io.h"
-
 #include "plugin_harness.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +9,18 @@ std::string defaults(std::string const& database = "") {
     std::string line = database.empty() ? "" : "DefaultStarFile \"" + database + "\"\r\n";
     return "OrreluxVersion 1\r\n" + line + "DialogX -9999\r\nDialogY -9999\r\n";
 }
+
+// Works in `path` for its lifetime.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(std::filesystem::path const& path) {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingFolder() { std::filesystem::current_path(saved); }
+
+private:
+    std::filesystem::path saved = std::filesystem::current_path();
+};
 
 class Preferences : public PluginHarness {
 protected:
@@ -67,6 +76,62 @@ TEST_F(Preferences, ReadingTakesTheFirstValueOfEachKeyAndFallsBackOnBadFiles) {
     }
 }
 
+// The loader keeps the name it was given; a relative one would name other
+// files once the host changes its working folder.
+TEST_F(Preferences, ModuleLoadedByARelativePathFindsItsFolderAbsolute) {
+    write_database(default_database(), {});
+    std::filesystem::path folder_path(folder.path);
+    {
+        WorkingFolder beside(folder_path.parent_path());
+        module = std::make_unique<HostModule>((folder_path.filename() / "orrelux.so").c_str());
+        activate();
+    }
+
+    EXPECT_EQ(std::string(create()->starfile), default_database());
+    EXPECT_EQ(read_text(ini()), defaults(default_database()));
+}
+
+// Bad data makes the module write its defaults.
+TEST_F(Preferences, FileBehindALinkIsWrittenThroughTheLink) {
+    write_database(default_database(), {});
+    TempFolder elsewhere;
+    write_text(elsewhere.file("shared.ini"), "OrreluxVersion 7\r\n");
+    std::filesystem::create_symlink(elsewhere.file("shared.ini"), ini());
+
+    activate();
+
+    EXPECT_TRUE(std::filesystem::is_symlink(ini()));
+    EXPECT_EQ(read_text(elsewhere.file("shared.ini")), defaults(default_database()));
+}
+
+// A folder that the user cannot write may hold a file that they can. Tests
+// run as root, who may write anywhere, so the temporary file is kept from
+// being made by a folder of its name.
+TEST_F(Preferences, FileIsWrittenInPlaceWhenNoTemporaryFileCanBeMadeBesideIt) {
+    write_database(default_database(), {});
+    write_text(ini(), "OrreluxVersion 7\r\n");
+    std::filesystem::create_directory(ini() + ".inprogress");
+
+    activate();
+
+    EXPECT_EQ(read_text(ini()), defaults(default_database()));
+}
+
+TEST_F(Preferences, FileIsWrittenInPlaceInAFolderThatCannotBeWritten) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes into any folder";
+    }
+    write_database(default_database(), {});
+    write_text(ini(), "OrreluxVersion 7\r\n");
+    namespace fs = std::filesystem;
+    fs::permissions(folder.path, fs::perms::owner_read | fs::perms::owner_exec);
+
+    activate();
+
+    fs::permissions(folder.path, fs::perms::owner_all);
+    EXPECT_EQ(read_text(ini()), defaults(default_database()));
+}
+
 TEST_F(Preferences, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
     TempFolder quoted("orrelux-\"quoted\"-");
     std::filesystem::copy_file(ORRELUX_MODULE, quoted.file("orrelux.so"));
@@ -80,30 +145,6 @@ TEST_F(Preferences, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
                 ::testing::HasSubstr("holds a double quote"));
     EXPECT_EQ(read_text(quoted.file("orrelux.ini")), defaults());
     EXPECT_EQ(std::string(create()->starfile), quoted.file("hipparcos3D.stars"));
-}
-
-// The preferences of the code linked into this test program, whose file lies
-// beside the program.
-TEST(PreferencesFile, SwitchedOffUpdateCheckIsWrittenLastAndEveryValueReadsBack) {
-    set_orrelux_file_io(host_file_io());
-    orrelux_ini.file_io = host_file_io();
-    std::string path(get_orrelux_ini_path());
-    EXPECT_EQ(path, std::string(get_orrelux_path()) + "/orrelux.ini");
-    orrelux_ini.default_starfile = "";
-    orrelux_ini.dialog_x = -5;
-    orrelux_ini.dialog_y = 300;
-    orrelux_ini.enable_auto_update = 0;
-
-    save_orrelux_ini();
-    orrelux_ini.dialog_x = orrelux_ini.dialog_y = orrelux_ini.enable_auto_update = 7;
-    load_orrelux_ini();
-
-    EXPECT_EQ(read_text(path),
-              "OrreluxVersion 1\r\nDialogX -5\r\nDialogY 300\r\nEnableAutoUpdate 0\r\n");
-    EXPECT_EQ(orrelux_ini.dialog_x, -5);
-    EXPECT_EQ(orrelux_ini.dialog_y, 300);
-    EXPECT_EQ(orrelux_ini.enable_auto_update, 0);
-    std::filesystem::remove(path);
 }
 
 } // namespace

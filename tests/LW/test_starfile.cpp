@@ -1,4 +1,4 @@
-#include "LW/file_io.h"
+#include "LW/module_state.h"
 #include "LW/starfile.h"
 #include "host/file_io.h"
 
@@ -15,8 +15,8 @@ star record(double ra) {
 
 class StarDatabases : public ::testing::Test {
 protected:
-    StarDatabases() { set_orrelux_file_io(host_file_io()); }
-    ~StarDatabases() override { set_orrelux_file_io(nullptr); }
+    StarDatabases() { orrelux_ini.file_io = host_file_io(); }
+    ~StarDatabases() override { orrelux_ini.file_io = nullptr; }
 
     TempFolder folder;
 };
