@@ -12,7 +12,8 @@ namespace {
 // settings became one table and the module's state one record. Scenes,
 // settings files and preferences already stored rely on these bytes, so
 // they are the reference, not the code under test. Paths into the test's
-// folder stand there as "<folder>".
+// folder stand there as "<folder>". The binary scenes hold their typed
+// values big-endian, as the host's binary mode stores them.
 std::string reference(std::string const& name) {
     return read_text(std::string(ORRELUX_LW_TEST_DATA) + "/" + name);
 }
