@@ -43,6 +43,21 @@ std::string default_module() {
     return (bin / "../plugins/orrelux.so").lexically_normal().string();
 }
 
+// Calls `make`, turning the project's own exceptions, which are no
+// std::exception, into std::runtime_error with the text the user should see.
+template <class Make> auto plainly(Make const& make) -> decltype(make()) {
+    try {
+        return make();
+    } catch (SceneFileError const& e) {
+        throw std::runtime_error(e.message());
+    } catch (StrXception const& e) {
+        throw std::runtime_error(static_cast<char const*>(e.message()));
+    } catch (AssertXception const& e) {
+        throw std::runtime_error(std::string("internal check failed: ") + e.expr + " (" + e.file +
+                                 ":" + std::to_string(e.line) + ")");
+    }
+}
+
 struct Options {
     RenderSetup setup;
     std::string frames;
@@ -128,15 +143,20 @@ int run(Options& options) {
         // process's state is shared with it.
         bool first = true;
         auto make_task = [&]() -> FrameTask {
-            auto renderer = std::make_shared<SceneRenderer>(
-                setup, read_scene_file(setup.scene_path),
-                first ? std::function<void(std::string const&)>(notes) : [](std::string const&) {});
+            auto renderer = plainly([&] {
+                return std::make_shared<SceneRenderer>(
+                    setup, read_scene_file(setup.scene_path),
+                    first ? std::function<void(std::string const&)>(notes)
+                          : [](std::string const&) {});
+            });
             return [renderer](int frame, StepReport const& steps) {
                 return renderer->render(frame, steps, was_interrupted);
             };
         };
-        // Settings problems are reported once, here, before any worker starts.
-        SceneRenderer check(setup, std::move(scene), notes);
+        // Settings problems are reported once, here, before any worker
+        // starts. Only one host may exist in a process, and the workers
+        // inherit this one's state, so it is gone before they start.
+        { SceneRenderer check(setup, std::move(scene), notes); }
         first = false;
         run_workers(
             frames, options.jobs, make_task,
@@ -204,11 +224,9 @@ int main(int argc, char** argv) {
 
     std::signal(SIGINT, on_interrupt);
     try {
-        return run(options);
+        return plainly([&] { return run(options); });
     } catch (std::exception const& e) {
         fprintf(stderr, "orrelux-render: %s\n", e.what());
-    } catch (StrXception const& e) {
-        fprintf(stderr, "orrelux-render: %s\n", static_cast<char const*>(e.message()));
     }
     return 2;
 }

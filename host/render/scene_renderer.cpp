@@ -27,18 +27,31 @@ std::string read_whole(std::string const& path, char const* what) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Refuses a file that is not a star database before any frame is rendered:
-// the module would quietly take its default database instead.
+// Refuses a file that is not a star database, or one cut short, before any
+// frame is rendered: the module would quietly take its default database
+// instead of the first, and would read the missing bytes of a record cut
+// short as zeros.
 void check_star_database(std::string const& path) {
     if (path.find('"') != std::string::npos) {
         throw std::runtime_error("--stars \"" + path +
                                  "\": a database path cannot hold a double quote");
     }
-    std::string const header = read_whole(path, "star database").substr(0, 32);
-    if (header.size() < 32 ||
-        (header.compare(0, 8, "ORRELUX1") != 0 && header.compare(0, 8, "ORRELUX2") != 0)) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        throw std::runtime_error("cannot open star database \"" + path + "\": " + strerror(errno));
+    }
+    std::streamoff const size = in.tellg();
+    char magic[8] = {};
+    in.seekg(0);
+    in.read(magic, sizeof magic);
+    std::string const header(magic, size_t(in.gcount()));
+    if (size < 32 || (header != "ORRELUX1" && header != "ORRELUX2")) {
         throw std::runtime_error("--stars \"" + path +
                                  "\" is not a star database (no ORRELUX1 or ORRELUX2 header)");
+    }
+    if (size % 32 != 0) {
+        throw std::runtime_error("--stars \"" + path + "\" is truncated: " + std::to_string(size) +
+                                 " bytes is not a whole number of 32-byte records");
     }
 }
 
