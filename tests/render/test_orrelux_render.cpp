@@ -110,18 +110,14 @@ std::string replaced(std::string text, std::string const& from, std::string cons
 
 constexpr double PI = 3.14159265358979323846;
 constexpr double DEGREE = PI / 180;
+constexpr double FPS = 24; // every example's
 
-// The Orion example's camera: at the origin, level, its heading keyed
-// linearly from -6 degrees at 0 s to 18 degrees at 1 s; 24 frames a second,
-// exposed for half a frame when blurred.
-constexpr double HEADING_AT_0 = -0.1047198;
-constexpr double HEADING_AT_1 = 0.3141593;
-constexpr double ZOOM = 3.7320508;
-constexpr double FPS = 24;
-constexpr double BLUR_LENGTH = 0.5;
+struct Vec {
+    double x, y, z;
+};
 
-double heading_at(double seconds) {
-    return HEADING_AT_0 + (HEADING_AT_1 - HEADING_AT_0) * seconds;
+double dot(Vec a, Vec b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
 struct Star {
@@ -132,21 +128,78 @@ struct Star {
 Star const BETELGEUSE = {"Betelgeuse", 88.7929, 7.4071};
 Star const ALNILAM = {"Alnilam", 84.0534, -1.2019};
 Star const RIGEL = {"Rigel", 78.6342, -8.2017};
+Star const POLARIS = {"Polaris", 37.9545, 89.2641};
+Star const VEGA = {"Vega", 279.2348, 38.7837};
+Star const ALDEBARAN = {"Aldebaran", 68.9802, 16.5093};
+Star const ELNATH = {"Elnath", 81.5728, 28.6075};
+
+// Right ascension 0 along +x, 90 degrees along +z, the north pole along +y.
+Vec direction(Star const& star) {
+    double const ra = star.ra * DEGREE, dec = star.dec * DEGREE;
+    return {std::cos(dec) * std::cos(ra), std::sin(dec), std::cos(dec) * std::sin(ra)};
+}
+
+// A camera's axes in the world for a heading and a pitch, without bank:
+// positive heading turns +z towards +x, positive pitch turns the nose down.
+struct View {
+    Vec right, up, forward;
+};
+
+View view(double heading, double pitch) {
+    double const ch = std::cos(heading), sh = std::sin(heading);
+    double const cp = std::cos(pitch), sp = std::sin(pitch);
+    return {{ch, 0, -sh}, {sh * sp, cp, ch * sp}, {sh * cp, -sp, ch * cp}};
+}
 
 struct Point {
     double x, y; // pixels from the top left corner of the frame
 };
 
-// Where a star lands through a level camera turned by `heading`: its
-// direction in the camera's right, up and forward axes, projected onto the
-// plane at the zoom distance, on which the frame is 2 high.
-Point project(Star const& star, double heading, int width, int height) {
-    double const ra = star.ra * DEGREE, dec = star.dec * DEGREE;
-    double const d[3] = {std::cos(dec) * std::cos(ra), std::sin(dec), std::cos(dec) * std::sin(ra)};
-    double const right = d[0] * std::cos(heading) - d[2] * std::sin(heading);
-    double const forward = d[0] * std::sin(heading) + d[2] * std::cos(heading);
-    double const sx = ZOOM * right / forward, sy = ZOOM * d[1] / forward;
+// Through a perspective camera, whose frame is 2 high on the plane at the
+// zoom distance; `at` is relative to the eye.
+Point perspective(View const& v, Vec at, double zoom, int width, int height) {
+    double const sx = zoom * dot(at, v.right) / dot(at, v.forward);
+    double const sy = zoom * dot(at, v.up) / dot(at, v.forward);
     return {width / 2.0 + sx * height / 2, height / 2.0 - sy * height / 2};
+}
+
+// Through the azimuthal-equidistant fisheye onto a square frame: the
+// distance from the centre grows evenly with the angle off the view axis,
+// up to the rim at 90 degrees.
+Point fisheye(View const& v, Vec at, int size) {
+    double const x = dot(at, v.right), y = dot(at, v.up);
+    double const scale =
+        std::atan2(std::hypot(x, y), dot(at, v.forward)) / (PI / 2) / std::hypot(x, y) * size / 2;
+    return {size / 2.0 + x * scale, size / 2.0 - y * scale};
+}
+
+// The distance the default database gives a star, in parsecs; 0 for none.
+double database_distance(Star const& star) {
+    std::string const records = read_text(ORRELUX_DEFAULT_DATABASE);
+    for (size_t at = 32; at + 32 <= records.size(); at += 32) {
+        double ra, dec, distance;
+        std::memcpy(&ra, &records[at], 8);
+        std::memcpy(&dec, &records[at + 8], 8);
+        std::memcpy(&distance, &records[at + 24], 8);
+        if (std::abs(ra - star.ra) < 0.01 && std::abs(dec - star.dec) < 0.01) {
+            return distance;
+        }
+    }
+    throw std::runtime_error(std::string(star.name) + " is not in the default database");
+}
+
+// The Orion example's camera: at the origin, level, its heading keyed
+// linearly from -6 degrees at 0 s to 18 degrees at 1 s; exposed for half a
+// frame when blurred.
+constexpr double ORION_ZOOM = 3.7320508;
+constexpr double BLUR_LENGTH = 0.5;
+
+double orion_heading(double seconds) {
+    return -0.1047198 + (0.3141593 + 0.1047198) * seconds;
+}
+
+Point orion_project(Star const& star, double seconds, int width, int height) {
+    return perspective(view(orion_heading(seconds), 0), direction(star), ORION_ZOOM, width, height);
 }
 
 // The light of a frame within a radius of a point: its total, the centroid
@@ -204,8 +257,7 @@ constexpr int WIDTH = 480, HEIGHT = 270;
 constexpr int FRAME = 12;
 char const* const SIZE = "480x270";
 
-// Renders of the Orion example shared by the tests below, made once.
-class OrionRender : public ::testing::Test {
+class OrreluxRender : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!fs::exists(ORRELUX_DEFAULT_DATABASE)) {
@@ -219,21 +271,33 @@ protected:
         return f;
     }
 
-    // Frame FRAME of the example as it is, or with motion blur off.
+    // Renders frames of a scene, given as its text, at `size` and reads them
+    // back; `name` keeps the files of different calls apart.
+    static std::map<int, FrameImage> rendered(std::string const& name, std::string const& scene,
+                                              std::string const& frames, char const* size) {
+        std::string const path = folder().file(name + ".lws");
+        write_text(path, scene);
+        Finished const r = render(
+            {path, "-o", folder().file(name + "_####.exr"), "--frames", frames, "--size", size},
+            folder());
+        EXPECT_EQ(r.status, 0) << r.log;
+        std::map<int, FrameImage> images;
+        for (std::string const& file : files_in(folder().path, name + "_")) {
+            images[std::stoi(file.substr(name.size() + 1))] = read_frame(folder().file(file));
+        }
+        return images;
+    }
+
+    // Frame FRAME of the Orion example as it is, or with motion blur off,
+    // rendered once for every test that looks at it.
     static FrameImage const& orion(bool blurred) {
         static FrameImage frames[2];
         FrameImage& f = frames[blurred];
         if (f.width == 0) {
-            std::string scene = ORION;
-            if (!blurred) {
-                scene = folder().file("still.lws");
-                write_text(scene, replaced(read_text(ORION), "MotionBlur 1", "MotionBlur 0"));
-            }
-            std::string const out = folder().file(blurred ? "blurred_####.exr" : "still_####.exr");
-            Finished const r = render(
-                {scene, "-o", out, "--frames", std::to_string(FRAME), "--size", SIZE}, folder());
-            EXPECT_EQ(r.status, 0) << r.log;
-            f = read_frame(folder().file(blurred ? "blurred_0012.exr" : "still_0012.exr"));
+            std::string const scene = read_text(ORION);
+            f = rendered(blurred ? "blurred" : "still",
+                         blurred ? scene : replaced(scene, "MotionBlur 1", "MotionBlur 0"),
+                         std::to_string(FRAME), SIZE)[FRAME];
         }
         return f;
     }
@@ -245,7 +309,7 @@ protected:
     }
 };
 
-TEST_F(OrionRender, KnownStarsLandWhereTheCameraLooks) {
+TEST_F(OrreluxRender, OrionsStarsLandWhereTheCameraLooks) {
     for (bool blurred : {false, true}) {
         SCOPED_TRACE(blurred ? "blurred" : "still");
         FrameImage const& frame = orion(blurred);
@@ -257,7 +321,7 @@ TEST_F(OrionRender, KnownStarsLandWhereTheCameraLooks) {
         double const mid = (exposure_start() + exposure_end(blurred)) / 2;
         std::map<std::string, Point> seen;
         for (Star const& star : {BETELGEUSE, ALNILAM, RIGEL}) {
-            Point const expected = project(star, heading_at(mid), WIDTH, HEIGHT);
+            Point const expected = orion_project(star, mid, WIDTH, HEIGHT);
             Light const l = light_near(frame, expected, radius);
             EXPECT_GT(l.total, 20 * even) << star.name;
             EXPECT_NEAR(l.centre.x, expected.x, 0.3) << star.name;
@@ -272,15 +336,15 @@ TEST_F(OrionRender, KnownStarsLandWhereTheCameraLooks) {
     }
 }
 
-TEST_F(OrionRender, MotionBlurDrawsStreaksAlongThePan) {
-    Point const rigel = project(RIGEL, heading_at(exposure_start()), WIDTH, HEIGHT);
+TEST_F(OrreluxRender, MotionBlurDrawsStreaksAlongThePan) {
+    Point const rigel = orion_project(RIGEL, exposure_start(), WIDTH, HEIGHT);
     Light const still = light_near(orion(false), rigel, 6);
     EXPECT_NEAR(still.var_x / still.var_y, 1, 0.1) << "a round spot";
 
     // The pan sweeps the spot along x by the streak's length; a spot swept
     // evenly over a length L spreads by L^2/12 more than it was.
-    double const streak = project(RIGEL, heading_at(exposure_end(true)), WIDTH, HEIGHT).x -
-                          project(RIGEL, heading_at(exposure_start()), WIDTH, HEIGHT).x;
+    double const streak = orion_project(RIGEL, exposure_end(true), WIDTH, HEIGHT).x -
+                          orion_project(RIGEL, exposure_start(), WIDTH, HEIGHT).x;
     ASSERT_GT(std::abs(streak), 3) << "the example's pan is too slow to show a streak";
     Light const blurred = light_near(orion(true), rigel, 8);
     EXPECT_GT(blurred.var_x, 3 * blurred.var_y);
@@ -290,7 +354,93 @@ TEST_F(OrionRender, MotionBlurDrawsStreaksAlongThePan) {
     EXPECT_NEAR(blurred.total, still.total, 0.02 * still.total) << "a streak keeps the light";
 }
 
-TEST_F(OrionRender, ABackgroundsAlphaHidesTheStarsBehindIt) {
+TEST_F(OrreluxRender, TheDomeSeesThePoleOverheadAndNearStarsMoveAsTheCameraClimbs) {
+    // The example's camera looks straight up and, by frame 48 (2 s), has
+    // climbed 4 parsecs and turned 15 degrees.
+    int const size = 240;
+    FrameImage const frame =
+        rendered("dome", read_text(ORRELUX_EXAMPLES "/dome_flight.lws"), "48", "240x240")[48];
+    ASSERT_EQ(frame.width, size);
+    View const camera = view(0.2617994, -PI / 2);
+    Vec const eye = {0, 4, 0};
+    // A star's place from the eye: at its distance in parsecs, or at no
+    // distance the same direction from anywhere.
+    auto from_eye = [&](Star const& star, double distance) {
+        Vec const d = direction(star);
+        return distance > 0
+                   ? Vec{d.x * distance - eye.x, d.y * distance - eye.y, d.z * distance - eye.z}
+                   : d;
+    };
+    double const vega_distance = database_distance(VEGA);
+    ASSERT_GT(vega_distance, 5) << "Vega is near enough to move";
+    Point const vega = fisheye(camera, from_eye(VEGA, vega_distance), size);
+    Point const polaris = fisheye(camera, from_eye(POLARIS, database_distance(POLARIS)), size);
+    EXPECT_LT(std::hypot(polaris.x - size / 2, polaris.y - size / 2), 2) << "near the centre";
+    for (auto [name, expected] : {std::pair{"Polaris", polaris}, std::pair{"Vega", vega}}) {
+        Light const l = light_near(frame, expected, 3);
+        EXPECT_GT(l.total, 1) << name;
+        EXPECT_NEAR(l.centre.x, expected.x, 0.3) << name;
+        EXPECT_NEAR(l.centre.y, expected.y, 0.3) << name;
+    }
+    Point const far_vega = fisheye(camera, direction(VEGA), size);
+    ASSERT_GT(std::hypot(far_vega.x - vega.x, far_vega.y - vega.y), 20);
+    EXPECT_LT(light_near(frame, far_vega, 3).total, 0.1 * light_near(frame, vega, 3).total)
+        << "nothing where Vega would be at no distance";
+
+    double outside = 0;
+    for (int y = 0; y < size; y++) {
+        for (int x = 0; x < size; x++) {
+            if (std::hypot(x - size / 2, y - size / 2) > size / 2 + 4) {
+                outside += light_of(frame.pixel(x, y));
+            }
+        }
+    }
+    EXPECT_LT(outside, 1e-6 * total_light(frame, 0, size)) << "the sky fills a disc";
+}
+
+TEST_F(OrreluxRender, TheFocusPullSpreadsTheStarsUntilTheyComeIntoFocus) {
+    std::string const scene = read_text(ORRELUX_EXAMPLES "/focus_pull.lws");
+    std::map<int, FrameImage> pull = rendered("pull", scene, "1,24,48", SIZE);
+    FrameImage const sharp =
+        rendered("sharp", replaced(scene, "DepthOfField 1", "DepthOfField 0"), "1", SIZE)[1];
+    ASSERT_EQ(pull.size(), 3u);
+
+    // The camera is the child of a null whose heading is keyed from 24 to 32
+    // degrees over 2 s; it is tilted 18 degrees up itself.
+    Point const aldebaran =
+        perspective(view(0.5585054, -0.3141593), direction(ALDEBARAN), 3.2, WIDTH, HEIGHT);
+    Light const l = light_near(pull[48], aldebaran, 3);
+    EXPECT_NEAR(l.centre.x, aldebaran.x, 0.3);
+    EXPECT_NEAR(l.centre.y, aldebaran.y, 0.3);
+
+    // Out of focus a star keeps its light but spreads it over a wider spot.
+    // Elnath, a bright star, at frame 1.
+    Point const elnath = perspective(view(0.4188790 + 0.0698132 / FPS, -0.3141593),
+                                     direction(ELNATH), 3.2, WIDTH, HEIGHT);
+    Light const in_focus = light_near(sharp, elnath, 15);
+    Light const blurred = light_near(pull[1], elnath, 15);
+    EXPECT_NEAR(blurred.total, in_focus.total, 0.05 * in_focus.total);
+    // The share of it within 2 pixels of the centre: most of a sharp spot,
+    // little of one about 8 pixels across.
+    EXPECT_GT(light_near(sharp, elnath, 2).total, 0.7 * in_focus.total);
+    EXPECT_LT(light_near(pull[1], elnath, 2).total, 0.3 * blurred.total);
+
+    // The brightest spot of the frame dims as the spots widen, and brightens
+    // as the focal distance racks out towards the stars.
+    auto peak = [](FrameImage const& f) {
+        double most = 0;
+        for (int y = 0; y < f.height; y++) {
+            for (int x = 0; x < f.width; x++) {
+                most = std::max(most, light_of(f.pixel(x, y)));
+            }
+        }
+        return most;
+    };
+    EXPECT_GT(peak(pull[24]), 2 * peak(pull[1]));
+    EXPECT_GT(peak(pull[48]), 2 * peak(pull[24]));
+}
+
+TEST_F(OrreluxRender, ABackgroundsAlphaHidesTheStarsBehindIt) {
     // Opaque and lit on the left, clear and dark on the right; the left's
     // values are uneven so that any change to them shows.
     FrameImage background(WIDTH, HEIGHT);
@@ -326,7 +476,7 @@ TEST_F(OrionRender, ABackgroundsAlphaHidesTheStarsBehindIt) {
         << "the clear half shows every star";
 }
 
-TEST_F(OrionRender, TwoWorkersWriteTheSameBytesAsOneProcess) {
+TEST_F(OrreluxRender, TwoWorkersWriteTheSameBytesAsOneProcess) {
     std::string const common = folder().file("jobs");
     std::vector<std::string> bytes[2];
     for (int jobs : {1, 2}) {
@@ -348,7 +498,7 @@ TEST_F(OrionRender, TwoWorkersWriteTheSameBytesAsOneProcess) {
     EXPECT_FALSE(bytes[0][0] == bytes[0][3]) << "the camera pans between frames";
 }
 
-TEST_F(OrionRender, CtrlCKeepsTheFinishedFramesWholeAndLeavesNoPartOfTheRest) {
+TEST_F(OrreluxRender, CtrlCKeepsTheFinishedFramesWholeAndLeavesNoPartOfTheRest) {
     struct Case {
         char const* name;
         int jobs;
@@ -388,7 +538,7 @@ TEST_F(OrionRender, CtrlCKeepsTheFinishedFramesWholeAndLeavesNoPartOfTheRest) {
     }
 }
 
-TEST_F(OrionRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
+TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
     std::string const real = read_text(ORRELUX_DEFAULT_DATABASE);
     ASSERT_EQ(real.compare(0, 8, "ORRELUX2"), 0);
     std::string const orion = read_text(ORION);
