@@ -18,10 +18,13 @@
 
 namespace {
 
+// The signal that asked the render to stop, or 0. Ctrl-C, a farm's kill and
+// a closed terminal all stop it the same way: the frame in hand is aborted
+// and nothing is left half written.
 volatile std::sig_atomic_t interrupted = 0;
 
-void on_interrupt(int) {
-    interrupted = 1;
+void on_interrupt(int signal) {
+    interrupted = signal;
 }
 
 bool was_interrupted() {
@@ -168,7 +171,7 @@ int run(Options& options) {
     fprintf(stderr, "orrelux-render: %zu written, %zu failed, %zu skipped%s\n", tally.written,
             tally.failed, skipped, was_interrupted() ? " (interrupted)" : "");
     if (was_interrupted() || tally.aborted > 0) {
-        return 130;
+        return 128 + (was_interrupted() ? int(interrupted) : SIGINT);
     }
     return tally.failed > 0 ? 1 : 0;
 }
@@ -183,7 +186,8 @@ int main(int argc, char** argv) {
                  "  orrelux-render shot.lws -o out/shot_####.exr --frames 1-24,30 \\\n"
                  "      --background plates/shot_####.exr --jobs 2\n\n"
                  "Exit status: 0 when every frame was written, 1 when any frame failed, 2 for "
-                 "a bad command line, scene or setting, 130 when interrupted (Ctrl-C)",
+                 "a bad command line, scene or setting; when stopped, 128 + the signal: 130 for "
+                 "Ctrl-C, 143 for SIGTERM, 129 for SIGHUP",
                  "orrelux-render"};
     Options options;
     RenderSetup& setup = options.setup;
@@ -222,7 +226,9 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "orrelux-render 2.3");
     CLI11_PARSE(app, argc, argv);
 
-    std::signal(SIGINT, on_interrupt);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(signal, on_interrupt);
+    }
     try {
         return plainly([&] { return run(options); });
     } catch (std::exception const& e) {

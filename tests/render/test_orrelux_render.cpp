@@ -498,37 +498,55 @@ TEST_F(OrreluxRender, TwoWorkersWriteTheSameBytesAsOneProcess) {
     EXPECT_FALSE(bytes[0][0] == bytes[0][3]) << "the camera pans between frames";
 }
 
-TEST_F(OrreluxRender, CtrlCKeepsTheFinishedFramesWholeAndLeavesNoPartOfTheRest) {
+TEST_F(OrreluxRender, AStopKeepsTheFinishedFramesWholeAndLeavesNoPartOfTheRest) {
     struct Case {
         char const* name;
         int jobs;
+        int signal;
         // A terminal's Ctrl-C reaches the whole process group; kill(1)
         // reaches one process.
         bool whole_group;
+        // Sent once this file appears: the first frame, or a frame's
+        // temporary file while it is being written.
+        char const* sign;
+        // How many frames in hand may still be written: a frame being
+        // written is finished, a frame being rendered is aborted. Two
+        // workers may hold any two frames.
+        size_t may_finish;
     } const cases[] = {
-        {"one process", 1, false},
-        {"two workers, Ctrl-C on a terminal", 2, true},
+        {"Ctrl-C, one process", 1, SIGINT, false, "big_0001.exr", 0},
+        {"Ctrl-C on a terminal, two workers", 2, SIGINT, true, "big_0001.exr", 2},
+        {"kill while a frame is written", 1, SIGTERM, false, ".inprogress", 1},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder out;
-        std::string const log = folder().file("interrupted.log");
+        std::string const log = folder().file("stopped.log");
         RenderProcess render({ORION, "-o", out.file("big_####.exr"), "--frames", "1-24", "--size",
                               "1280x720", "--depth", "half", "--jobs", std::to_string(c.jobs)},
                              log, c.whole_group);
         auto const started = std::chrono::steady_clock::now();
-        while (files_in(out.path, "big_0001.exr") != std::vector<std::string>{"big_0001.exr"}) {
+        auto seen = [&] {
+            for (std::string const& name : files_in(out.path, "big_")) {
+                if (name.find(c.sign) != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        while (!seen()) {
             ASSERT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60))
                 << read_text(log);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        kill(c.whole_group ? -render.pid : render.pid, SIGINT);
-        EXPECT_EQ(render.wait(), 130) << read_text(log);
+        size_t const written =
+            files_in(out.path, "big_").size() - (std::string(c.sign) == ".inprogress" ? 1 : 0);
+        kill(c.whole_group ? -render.pid : render.pid, c.signal);
+        EXPECT_EQ(render.wait(), 128 + c.signal) << read_text(log);
         EXPECT_THAT(read_text(log), HasSubstr("(interrupted)"));
-        // The frames in hand when the signal came are aborted, not finished:
-        // the first is the only one written in one process.
         std::vector<std::string> const left = files_in(out.path, "");
-        EXPECT_LE(left.size(), size_t(c.jobs));
+        EXPECT_GE(left.size(), written);
+        EXPECT_LE(left.size(), written + c.may_finish);
         for (std::string const& name : left) {
             EXPECT_THAT(name, ::testing::MatchesRegex("big_00[0-9][0-9]\\.exr"));
             FrameImage const frame = read_frame(out.file(name));
