@@ -440,6 +440,46 @@ TEST_F(OrreluxRender, TheFocusPullSpreadsTheStarsUntilTheyComeIntoFocus) {
     EXPECT_GT(peak(pull[48]), 2 * peak(pull[24]));
 }
 
+TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedInstead) {
+    std::string const real = read_text(ORRELUX_DEFAULT_DATABASE);
+    struct Case {
+        char const* name;
+        std::string bytes; // empty: no file at all
+        std::string message;
+    } const cases[] = {
+        {"missing", "",
+         "cannot be opened: No such file or directory; rendering with the default "
+         "star database instead"},
+        {"text", "not a database\n",
+         "is not a star database (no ORRELUX1 or ORRELUX2 header); rendering with the default "
+         "star database instead"},
+        {"cut inside a record", real.substr(0, 32 * 100 + 16),
+         "is truncated: 3216 bytes is not a whole number of 32-byte records; the missing bytes "
+         "of its last record are read as zeros"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder out;
+        std::string const database = out.file("named.stars");
+        if (!c.bytes.empty()) {
+            write_text(database, c.bytes);
+        }
+        write_text(out.file("scene.lws"),
+                   replaced(read_text(ORION), "OrreluxVersion 2\n",
+                            "OrreluxVersion 2\nStarFile \"" + database + "\"\n"));
+        Finished const r = render({out.file("scene.lws"), "-o", out.file("x_####.exr"), "--frames",
+                                   std::to_string(FRAME), "--size", SIZE},
+                                  folder());
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_THAT(r.log, HasSubstr("the scene's Orrelux filter 1 names the star database \"" +
+                                     database + "\", which " + c.message));
+        if (c.bytes.empty()) {
+            EXPECT_TRUE(read_frame(out.file("x_0012.exr")).pixels == orion(true).pixels)
+                << "the default database's picture";
+        }
+    }
+}
+
 TEST_F(OrreluxRender, ABackgroundsAlphaHidesTheStarsBehindIt) {
     // Opaque and lit on the left, clear and dark on the right; the left's
     // values are uneven so that any change to them shows.
@@ -574,7 +614,7 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
          "is not a star database"},
         {"a database with a star record cut short", orion, real.substr(0, 32 * 100 + 16), 2,
          "truncated: 3216 bytes is not a whole number of 32-byte records"},
-        {"a missing database", orion, "", 2, "cannot open star database"},
+        {"a missing database", orion, "", 2, "cannot be opened: No such file or directory"},
         {"a database without distances, for 3D stars",
          replaced(orion, "Projection \"Perspective\"\n", "ThreeD 1\n"),
          "ORRELUX1" + real.substr(8, 32 * 100 - 8), 1,
