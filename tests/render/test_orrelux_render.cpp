@@ -189,13 +189,13 @@ double database_distance(Star const& star) {
 }
 
 // The Orion example's camera: at the origin, level, its heading keyed
-// linearly from -6 degrees at 0 s to 18 degrees at 1 s; exposed for half a
-// frame when blurred.
+// linearly from -6 degrees at 0 s at 24 degrees a second, on to the end of
+// frame 24's exposure; exposed for half a frame when blurred.
 constexpr double ORION_ZOOM = 3.7320508;
 constexpr double BLUR_LENGTH = 0.5;
 
 double orion_heading(double seconds) {
-    return -0.1047198 + (0.3141593 + 0.1047198) * seconds;
+    return -0.1047198 + 0.4188791 * seconds;
 }
 
 Point orion_project(Star const& star, double seconds, int width, int height) {
