@@ -5,11 +5,12 @@
 #include "lwsdk/lwio.h"
 #include "lwsdk/lwrender.h"
 #include "lwsdk/lwserver.h"
+#include "lwsdk/lwxpanel.h"
 
 // Everything the module keeps between calls, shared by every filter
 // instance: the preferences kept in "orrelux.ini", the host records that the
-// handler activation fetches, and the folder that holds the module. The
-// activation writes the host records; the preferences file's reader and the
+// activations fetch, and the folder that holds the module. The
+// activations write the host records; the preferences file's reader and the
 // panel write the preferences; a frame writes nothing here.
 struct OrreluxIni {
     String default_starfile;  // star database given to new instances; may be empty
@@ -29,6 +30,8 @@ struct OrreluxIni {
     // Hosts from major version 9 on give the frame number rather than the
     // exposure interval.
     bool host_v9_or_later;
+    // Fetched when a settings panel opens; null before that.
+    LWXPanelFuncs* xpanel_funcs;
 
     // Empty until get_orrelux_path first finds it.
     String install_folder;

@@ -4,6 +4,7 @@
 #include "LW/orrelux_ini.h"
 #include "LW/process.h"
 #include "LW/settings.h"
+#include "LW/xpgui.h"
 #include "base/xception.h"
 #include "lwsdk/lwfilter.h"
 #include "lwsdk/lwhandler.h"
@@ -147,6 +148,15 @@ int activate_handler(int version, GlobalFunc* global, void* local, void*) {
     }
 }
 
+int activate_interface(int version, GlobalFunc* global, void* local, void* server_data) {
+    try {
+        return orrelux_xpgui(version, global, static_cast<LWInterface*>(local), server_data);
+    } catch (Xception const& e) {
+        e.print();
+        return AFUNC_BADGLOBAL;
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -155,6 +165,7 @@ ServerTagInfo ServerTags[] = {{SERVER_NAME, 0}, {nullptr, 0}};
 
 ServerRecord ServerDesc[] = {
     {LWIMAGEFILTER_HCLASS, SERVER_NAME, activate_handler, ServerTags},
+    {LWIMAGEFILTER_ICLASS, SERVER_NAME, activate_interface, ServerTags},
     {nullptr, nullptr, nullptr, nullptr},
 };
 

@@ -17,68 +17,100 @@ SettingRange const NO_RANGE = {0, 0};
 // The range of the panel's float controls that carry one.
 SettingRange const NOT_NEGATIVE = {0, 99999999};
 
+char const* const FLOAT = "float";
+char const* const INTEGER = "integer";
+char const* const BOOLEAN = "iBoolean";
+char const* const CHOICE = "iChoice";
+
+char const* const PIXEL_CHOICES[] = {"Linear Luminance", "sRGB", nullptr};
+// In op_stars_projection order.
+char const* const PROJECTION_CHOICES[] = {"Persp", "HemiSph", "AzEqu", nullptr};
+
+constexpr SettingControl control(PanelID id, char const* label, char const* control_class,
+                                 SettingRange range = NO_RANGE, int sensitivity = 0,
+                                 char const* const* choices = nullptr) {
+    return {id, label, control_class, range, sensitivity, choices};
+}
+
 template <double orrelux::*member>
-constexpr SettingField real(LWID id, char const* token, double initial, char const* label,
-                            SettingRange range = NO_RANGE) {
-    return {id, token, SettingKind::REAL, address<double, member>, initial, label, range};
+constexpr SettingField real(LWID id, char const* token, double initial, SettingControl shown) {
+    return {id, token, SettingKind::REAL, address<double, member>, initial, shown};
 }
 
 // One component of the tint, 0 red to 2 blue; the three share a control.
 template <int component> constexpr SettingField tint(LWID id, char const* token) {
-    return {id, token, SettingKind::REAL, tint_address<component>, 1.0, "Tint Color", NO_RANGE};
+    return {id,
+            token,
+            SettingKind::REAL,
+            tint_address<component>,
+            1.0,
+            control(PANEL_TINT, "Tint Color", "color")};
 }
 
 template <int orrelux::*member>
-constexpr SettingField integer(LWID id, char const* token, int initial, char const* label,
-                               SettingRange range = NO_RANGE) {
-    return {id, token, SettingKind::INT, address<int, member>, double(initial), label, range};
+constexpr SettingField integer(LWID id, char const* token, int initial, SettingControl shown) {
+    return {id, token, SettingKind::INT, address<int, member>, double(initial), shown};
 }
 
 template <LWItemID orrelux::*member>
-constexpr SettingField item(LWID id, char const* token, char const* label) {
-    return {id, token, SettingKind::ITEM, address<LWItemID, member>, 0, label, NO_RANGE};
+constexpr SettingField item(LWID id, char const* token, SettingControl shown) {
+    return {id, token, SettingKind::ITEM, address<LWItemID, member>, 0, shown};
 }
 
 template <String orrelux::*member>
-constexpr SettingField starfile(LWID id, char const* token, char const* label) {
-    return {id, token, SettingKind::STARFILE, address<String, member>, 0, label, NO_RANGE};
+constexpr SettingField starfile(LWID id, char const* token, SettingControl shown) {
+    return {id, token, SettingKind::STARFILE, address<String, member>, 0, shown};
 }
 
 template <int orrelux::*member>
-constexpr SettingField projection(LWID id, char const* token, char const* label) {
-    return {id, token, SettingKind::PROJECTION, address<int, member>, 0, label, NO_RANGE};
+constexpr SettingField projection(LWID id, char const* token, SettingControl shown) {
+    return {id, token, SettingKind::PROJECTION, address<int, member>, 0, shown};
 }
 
 constexpr SettingField FIELDS[] = {
-    starfile<&orrelux::starfile>(LWID_('S', 'F', 'I', 'L'), "StarFile", "Star Database File"),
-    real<&orrelux::star_size>(LWID_('S', 'S', 'I', 'Z'), "StarSize", 2.5, "Star Spot Size",
-                              NOT_NEGATIVE),
-    real<&orrelux::star_aspect>(LWID_('S', 'A', 'S', 'P'), "StarAspect", 1.0, "Star Aspect Ratio",
-                                NOT_NEGATIVE),
-    real<&orrelux::lum_threshold>(LWID_('L', 'T', 'H', 'R'), "LumThreshold", 0.001,
-                                  "Luminance Threshold", NOT_NEGATIVE),
-    real<&orrelux::lum_max>(LWID_('L', 'M', 'A', 'X'), "LumMax", 0.5, "Maximum Luminance",
-                            NOT_NEGATIVE),
-    real<&orrelux::brightness>(LWID_('S', 'B', 'R', 'I'), "Brightness", 5.0, "Star Brightness",
-                               NOT_NEGATIVE),
-    real<&orrelux::saturation>(LWID_('S', 'S', 'A', 'T'), "Saturation", 0.4, "Star Saturation",
-                               NOT_NEGATIVE),
+    starfile<&orrelux::starfile>(LWID_('S', 'F', 'I', 'L'), "StarFile",
+                                 control(PANEL_STARFILE, "Star Database File", "sFileName")),
+    real<&orrelux::star_size>(LWID_('S', 'S', 'I', 'Z'), "StarSize", 2.5,
+                              control(PANEL_STAR_SIZE, "Star Spot Size", FLOAT, NOT_NEGATIVE, 1)),
+    real<&orrelux::star_aspect>(
+        LWID_('S', 'A', 'S', 'P'), "StarAspect", 1.0,
+        control(PANEL_STAR_ASPECT, "Star Aspect Ratio", FLOAT, NOT_NEGATIVE, 1)),
+    real<&orrelux::lum_threshold>(
+        LWID_('L', 'T', 'H', 'R'), "LumThreshold", 0.001,
+        control(PANEL_LUM_THRESHOLD, "Luminance Threshold", FLOAT, NOT_NEGATIVE)),
+    real<&orrelux::lum_max>(LWID_('L', 'M', 'A', 'X'), "LumMax", 0.5,
+                            control(PANEL_LUM_MAX, "Maximum Luminance", FLOAT, NOT_NEGATIVE, 1)),
+    real<&orrelux::brightness>(
+        LWID_('S', 'B', 'R', 'I'), "Brightness", 5.0,
+        control(PANEL_BRIGHTNESS, "Star Brightness", FLOAT, NOT_NEGATIVE, 1)),
+    real<&orrelux::saturation>(
+        LWID_('S', 'S', 'A', 'T'), "Saturation", 0.4,
+        control(PANEL_SATURATION, "Star Saturation", FLOAT, NOT_NEGATIVE, 1)),
     real<&orrelux::brightness_bias>(LWID_('B', 'I', 'A', 'S'), "BrightnessBias", 1.0,
-                                    "Brightness Bias"),
-    real<&orrelux::tint_strength>(LWID_('T', 'S', 'T', 'R'), "TintStrength", 0.0, "Tint Strength"),
+                                    control(PANEL_BRIGHTNESS_BIAS, "Brightness Bias", FLOAT)),
+    real<&orrelux::tint_strength>(
+        LWID_('T', 'S', 'T', 'R'), "TintStrength", 0.0,
+        control(PANEL_TINT_STRENGTH, "Tint Strength", FLOAT, NO_RANGE, 1)),
     tint<0>(LWID_('T', 'I', 'N', 'R'), "TintRed"),
     tint<1>(LWID_('T', 'I', 'N', 'G'), "TintGreen"),
     tint<2>(LWID_('T', 'I', 'N', 'B'), "TintBlue"),
-    integer<&orrelux::blur_segs>(LWID_('B', 'L', 'S', 'G'), "BlurSegs", 1, "Motion Blur Segments",
-                                 {0, 100}),
-    item<&orrelux::parent_id>(LWID_('P', 'R', 'I', 'D'), "ParentID", "Parent Object"),
-    integer<&orrelux::srgb_framebuffer>(LWID_('S', 'R', 'G', 'B'), "sRGBFrameBuffer", 1,
-                                        "Treat Pixels As:"),
+    integer<&orrelux::blur_segs>(
+        LWID_('B', 'L', 'S', 'G'), "BlurSegs", 1,
+        control(PANEL_BLUR_SEGS, "Motion Blur Segments", INTEGER, {0, 100}, 50)),
+    item<&orrelux::parent_id>(LWID_('P', 'R', 'I', 'D'), "ParentID",
+                              control(PANEL_PARENT, "Parent Object", "vButton")),
+    integer<&orrelux::srgb_framebuffer>(
+        LWID_('S', 'R', 'G', 'B'), "sRGBFrameBuffer", 1,
+        control(PANEL_SRGB, "Treat Pixels As:", CHOICE, NO_RANGE, 0, PIXEL_CHOICES)),
     integer<&orrelux::anamorphic_dof>(LWID_('A', 'D', 'O', 'F'), "AnamorphicDOF", 0,
-                                      "Anamorphic DOF"),
-    integer<&orrelux::three_d>(LWID_('T', 'H', 'R', 'D'), "ThreeD", 0, "3D Stars"),
-    projection<&orrelux::projection>(LWID_('P', 'R', 'O', 'J'), "Projection", "Projection:"),
-    real<&orrelux::parallax>(LWID_('P', 'A', 'R', 'A'), "Parallax", 0.0, "Parallax Crush"),
+                                      control(PANEL_ANAMORPHIC_DOF, "Anamorphic DOF", BOOLEAN)),
+    integer<&orrelux::three_d>(LWID_('T', 'H', 'R', 'D'), "ThreeD", 0,
+                               control(PANEL_THREE_D, "3D Stars", BOOLEAN)),
+    projection<&orrelux::projection>(
+        LWID_('P', 'R', 'O', 'J'), "Projection",
+        control(PANEL_PROJECTION, "Projection:", CHOICE, NO_RANGE, 0, PROJECTION_CHOICES)),
+    real<&orrelux::parallax>(LWID_('P', 'A', 'R', 'A'), "Parallax", 0.0,
+                             control(PANEL_PARALLAX, "Parallax Crush", FLOAT)),
 };
 
 constexpr std::size_t FIELD_COUNT = std::size(FIELDS);
@@ -105,6 +137,15 @@ SettingFields settings_fields() {
 SettingField const* find_setting(LWID id) {
     for (SettingField const& field : FIELDS) {
         if (field.id == id) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+SettingField const* find_setting_control(unsigned control) {
+    for (SettingField const& field : FIELDS) {
+        if (field.control.id == control) {
             return &field;
         }
     }

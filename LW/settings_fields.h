@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LW/panel_ids.h"
 #include "LW/settings.h"
 #include "lwsdk/lwio.h"
 
@@ -25,11 +26,22 @@ enum class SettingKind {
 // for INT and PROJECTION, an LWItemID for ITEM, a String for STARFILE.
 using SettingAddress = void* (*)(orrelux& rec);
 
-// The panel's range of a value; a field whose panel control carries none
+// The panel's range of a value, stepped by 1; a control that carries none
 // has min == max.
 struct SettingRange {
     double min;
     double max;
+};
+
+// The panel control that shows a setting. Fields that share a control (the
+// tint's components) give its value in table order.
+struct SettingControl {
+    PanelID id;
+    char const* label;
+    char const* control_class; // the panel service's class name
+    SettingRange range;
+    int sensitivity;            // how fast dragging changes the value; 0 for no hint
+    char const* const* choices; // a choice control's texts, null-ended; else null
 };
 
 // One saved setting. The table of them is the one list of the settings:
@@ -40,8 +52,7 @@ struct SettingField {
     SettingKind kind;
     SettingAddress at;
     double initial; // the default of REAL, INT and PROJECTION fields
-    char const* label;
-    SettingRange range;
+    SettingControl control;
 };
 
 // Every setting, in the order of the blocks that a save writes.
@@ -56,6 +67,8 @@ SettingFields settings_fields();
 
 // Null when no setting has that block ID.
 SettingField const* find_setting(LWID id);
+// The first field that the panel control shows; null for none.
+SettingField const* find_setting_control(unsigned control);
 
 // Blocks around the settings: the format version first, the end last.
 LWID const ID_VERS = LWID_('V', 'E', 'R', 'S');

@@ -5,6 +5,7 @@
 #include "base/xception.h"
 #include "lwsdk/lwhost.h"
 #include "lwsdk/lwio.h"
+#include "lwsdk/lwxpanel.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -75,6 +76,23 @@ void* Host::lookup(std::string const& name) {
     }
     if (name == LWPRODUCTINFO_GLOBAL) {
         return value_global(product_info);
+    }
+    return panel_global(name);
+}
+
+// The panel service and the file services.
+void* Host::panel_global(std::string const& name) {
+    if (name == LWXPANELFUNCS_GLOBAL) {
+        return panels.funcs();
+    }
+    if (name == LWFILEREQFUNC_GLOBAL) {
+        return reinterpret_cast<void*>(FileServices::request_function());
+    }
+    if (name == LWFILETYPEFUNC_GLOBAL) {
+        return reinterpret_cast<void*>(FileServices::pattern_function());
+    }
+    if (name == LWDIRINFOFUNC_GLOBAL) {
+        return reinterpret_cast<void*>(FileServices::folder_function());
     }
     return nullptr;
 }

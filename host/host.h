@@ -1,5 +1,7 @@
 #pragma once
 
+#include "host/file_services.h"
+#include "host/panel_service.h"
 #include "host/scene.h"
 #include "lwsdk/lwrender.h"
 #include "lwsdk/lwserver.h"
@@ -43,6 +45,8 @@ public:
     bool echo_messages = true;
 
     HostScene scene;
+    PanelService panels;
+    FileServices files;
     // The defaults are a host of major version 9 whose System ID has the top
     // four bits clear.
     unsigned system_id = 0x00012345u;
@@ -50,6 +54,7 @@ public:
 
 private:
     void* lookup(std::string const& name);
+    void* panel_global(std::string const& name);
 
     std::set<std::string> removed_;
     std::vector<HostMessage> messages_;

@@ -127,6 +127,24 @@ HostItem& HostScene::item(LWItemID id) {
     return *item;
 }
 
+void HostScene::remove(LWItemID id) {
+    item(id);
+    for (HostItem& child : items_) {
+        if (child.parent == id) {
+            child.parent = nullptr;
+        }
+    }
+    for (auto it = items_.begin(); it != items_.end(); ++it) {
+        if (it->id == id) {
+            items_.erase(it);
+            break;
+        }
+    }
+    if (current_camera == id) {
+        current_camera = nullptr;
+    }
+}
+
 void HostScene::set_parent(LWItemID child, LWItemID parent) {
     HostItem& item = this->item(child);
     for (LWItemID up = parent; up; up = this->item(up).parent) {

@@ -91,6 +91,10 @@ public:
     HostItem& item(LWItemID id);
     std::deque<HostItem> const& items() const { return items_; }
     void set_parent(LWItemID child, LWItemID parent);
+    // Deletes the item, as a user does; its children move to the top of the
+    // hierarchy, and no later item takes its ID. References to items no
+    // longer hold.
+    void remove(LWItemID id);
 
     // World = parent's world × T(position) R(pivot rotation) R(rotation)
     // S(scale) T(-pivot), rotations applied bank, pitch, heading.

@@ -1,0 +1,221 @@
+#include "panel_harness.h"
+
+#include <cstdint>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class SettingsPanel : public PanelHarness {
+protected:
+    // A database of one star; with distances when `three_d`.
+    std::string database(std::string const& name, bool three_d) {
+        std::string path = folder.file(name);
+        write_text(path,
+                   database_bytes({star_towards(0, 0, 1)}, three_d ? "ORRELUX2" : "ORRELUX1"));
+        return path;
+    }
+    std::string default_database() const { return folder.file("hipparcos3D.stars"); }
+};
+
+TEST_F(SettingsPanel, ControlsAndValuesAreDeclaredInLayoutOrder) {
+    struct Row {
+        unsigned id;
+        char const* label;
+        char const* control_class;
+    };
+    Row const controls[] = {
+        {0x8015, "Logo", "dThumbnail"},
+        {0x8012, "Preview", "dThumbnail"},
+        {0x8001, "Star Brightness", "float"},
+        {0x8002, "Brightness Bias", "float"},
+        {0x8005, "Star Saturation", "float"},
+        {0x8003, "Tint Strength", "float"},
+        {0x8004, "Tint Color", "color"},
+        {0x8006, "Maximum Luminance", "float"},
+        {0x8007, "Luminance Threshold", "float"},
+        {0x8008, "Star Spot Size", "float"},
+        {0x8009, "Star Aspect Ratio", "float"},
+        {0x800a, "Motion Blur Segments", "integer"},
+        {0x800b, "Parent Object", "vButton"},
+        {0x800c, "Projection:", "iChoice"},
+        {0x8018, "3D Stars", "iBoolean"},
+        {0x8019, "Parallax Crush", "float"},
+        {0x800e, "Treat Pixels As:", "iChoice"},
+        {0x800d, "Anamorphic DOF", "iBoolean"},
+        {0x8011, "Star Database File", "sFileName"},
+        {0x800f, "Load Settings", "vButton"},
+        {0x8010, "Save Settings", "vButton"},
+    };
+    Row const values[] = {
+        {0x8001, "Star Brightness", "float"},
+        {0x8005, "Star Saturation", "float"},
+        {0x8006, "Maximum Luminance", "float"},
+        {0x8007, "Luminance Threshold", "float"},
+        {0x8008, "Star Spot Size", "float"},
+        {0x8009, "Star Aspect Ratio", "float"},
+        {0x800a, "Motion Blur Segments", "integer"},
+        {0x8018, "3D Stars", "integer"},
+        {0x8019, "Parallax Crush", "float"},
+        {0x800c, "Hemispherical Projection", "integer"},
+        {0x800d, "Anamorphic DOF", "integer"},
+        {0x800e, "Treat Pixels As:", "integer"},
+        {0x8011, "Star Database File", "string"},
+    };
+    HostPanel& p = open(instance());
+    ASSERT_EQ(p.controls.size(), std::size(controls));
+    for (std::size_t i = 0; i < std::size(controls); i++) {
+        EXPECT_EQ(p.controls[i].id, controls[i].id) << i;
+        EXPECT_EQ(p.controls[i].label, controls[i].label) << i;
+        EXPECT_EQ(p.controls[i].control_class, controls[i].control_class) << i;
+    }
+    ASSERT_EQ(p.values.size(), std::size(values));
+    for (std::size_t i = 0; i < std::size(values); i++) {
+        EXPECT_EQ(p.values[i].id, values[i].id) << i;
+        EXPECT_EQ(p.values[i].name, values[i].label) << i;
+        EXPECT_EQ(p.values[i].datatype, values[i].control_class) << i;
+    }
+    EXPECT_EQ(p.title(), "Orrelux");
+    EXPECT_THAT(p.choices(0x800e), ElementsAre("Linear Luminance", "sRGB"));
+    EXPECT_THAT(p.choices(0x800c), ElementsAre("Persp", "HemiSph", "AzEqu"));
+}
+
+TEST_F(SettingsPanel, RangesAreDeclaredForTheControlsThatCarryThem) {
+    struct Case {
+        unsigned id;
+        bool ranged;
+        int max;
+    };
+    Case const cases[] = {
+        {0x800a, true, 100},      {0x8001, true, 99999999}, {0x8005, true, 99999999},
+        {0x8006, true, 99999999}, {0x8007, true, 99999999}, {0x8008, true, 99999999},
+        {0x8009, true, 99999999}, {0x8002, false, 0},       {0x8003, false, 0},
+        {0x8019, false, 0},       {0x8004, false, 0},
+    };
+    HostPanel& p = open(instance());
+    for (Case const& c : cases) {
+        std::optional<PanelRange> range = p.range(c.id);
+        ASSERT_EQ(range.has_value(), c.ranged) << std::hex << c.id;
+        if (c.ranged) {
+            EXPECT_EQ(range->min, 0) << std::hex << c.id;
+            EXPECT_EQ(range->max, c.max) << std::hex << c.id;
+            EXPECT_EQ(range->step, 1) << std::hex << c.id;
+        }
+    }
+    PanelHint const* thumbnail = p.find_hint(XPTAG_CTRLCFG, 0x8012);
+    ASSERT_NE(thumbnail, nullptr);
+    EXPECT_EQ(thumbnail->words[2], 0xFFFFFFFF80000000u);
+}
+
+TEST_F(SettingsPanel, SecondOpeningOfAnOpenPanelBuildsNothing) {
+    orrelux* inst = instance();
+    LWXPanelID first = activate_interface(inst);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(activate_interface(inst), nullptr);
+    EXPECT_EQ(host.panels.created(), 1);
+
+    host.panels.open(first);
+    host.panels.close(first);
+    EXPECT_NE(activate_interface(inst), nullptr);
+    EXPECT_EQ(host.panels.created(), 2);
+}
+
+TEST_F(SettingsPanel, ActivationRefusesOtherVersionsAndHostsWithoutPanels) {
+    orrelux* inst = instance();
+    for (int version : {4, 6}) {
+        LWInterface local = {inst, nullptr, nullptr, nullptr};
+        EXPECT_THAT([&] { module->activate(LWIMAGEFILTER_ICLASS, "Orrelux", version, &local); },
+                    throws_message(HasSubstr("refused version")));
+    }
+    host.remove_global(LWXPANELFUNCS_GLOBAL);
+    EXPECT_THAT([&] { activate_interface(inst); },
+                throws_message(HasSubstr("lacks a host global")));
+    EXPECT_FALSE(inst->panel_open);
+    EXPECT_EQ(host.panels.created(), 0);
+}
+
+// The default is re-read when the panel opens, so one put there since the
+// instance was made counts.
+TEST_F(SettingsPanel, EmptyDatabasePathTakesTheDefaultOrShowsNoFile) {
+    activate();
+    orrelux* without = create();
+    orrelux* with = create();
+    without->starfile = with->starfile = "";
+
+    open(without);
+    EXPECT_EQ(value(PANEL_STARFILE), PanelValue::of_text("NO FILE!"));
+    EXPECT_EQ(std::string(without->starfile), "");
+
+    write_text(default_database(), database_bytes({}, "ORRELUX2"));
+    open(with);
+    EXPECT_EQ(value(PANEL_STARFILE), PanelValue::of_text(default_database()));
+    EXPECT_EQ(edit(PANEL_THREE_D, PanelValue::of_integer(1)), LWXPRC_DRAW);
+    EXPECT_EQ(value(PANEL_THREE_D), PanelValue::of_integer(1));
+    EXPECT_THAT(errors(), ElementsAre());
+}
+
+TEST_F(SettingsPanel, DatabaseWithoutDistancesTurns3DStarsOffAndRedrawsEverything) {
+    orrelux* inst = instance();
+    inst->starfile = database("deep.stars", true).c_str();
+    inst->starfile_3d = true;
+    inst->three_d = 1;
+    open(inst);
+    std::string flat = database("flat.stars", false);
+
+    EXPECT_EQ(edit(PANEL_STARFILE, PanelValue::of_text(flat)), LWXPRC_FULL);
+
+    EXPECT_EQ(value(PANEL_THREE_D), PanelValue::of_integer(0));
+    EXPECT_EQ(value(PANEL_STARFILE), PanelValue::of_text(flat));
+    EXPECT_EQ(edit(PANEL_STARFILE, PanelValue::of_text(folder.file("deep.stars"))), LWXPRC_DRAW);
+    EXPECT_THAT(errors(), ElementsAre());
+}
+
+TEST_F(SettingsPanel, FileThatIsNoStarDatabaseIsRefusedAndTheOldOneKept) {
+    orrelux* inst = instance();
+    std::string kept = database("kept.stars", true);
+    inst->starfile = kept.c_str();
+    inst->starfile_3d = true;
+    open(inst);
+    write_text(folder.file("notes.txt"), "these are no stars at all, just some words");
+
+    for (std::string bad : {folder.file("notes.txt"), folder.file("missing.stars")}) {
+        EXPECT_EQ(edit(PANEL_STARFILE, PanelValue::of_text(bad)), LWXPRC_DRAW);
+        EXPECT_EQ(value(PANEL_STARFILE), PanelValue::of_text(kept));
+        EXPECT_EQ(errors().back(), bad + " is not a valid star database file.");
+        EXPECT_FALSE(host.messages().back().has_line2);
+    }
+    EXPECT_TRUE(inst->starfile_3d);
+}
+
+TEST_F(SettingsPanel, ThreeDStarsStayOffOverADatabaseWithoutDistances) {
+    orrelux* inst = instance();
+    std::string flat = database("flat.stars", false);
+    inst->starfile = flat.c_str();
+    inst->starfile_3d = false;
+    open(inst);
+
+    EXPECT_EQ(edit(PANEL_THREE_D, PanelValue::of_integer(1)), LWXPRC_DRAW);
+
+    EXPECT_EQ(value(PANEL_THREE_D), PanelValue::of_integer(0));
+    EXPECT_THAT(errors(), ElementsAre("Star database " + flat +
+                                      " does not support 3D star option (try "
+                                      "hipparcos3D.stars)."));
+}
+
+// A record loaded with the option on over such a database can still turn it
+// off.
+TEST_F(SettingsPanel, ThreeDStarsCanAlwaysBeTurnedOff) {
+    orrelux* inst = instance();
+    inst->starfile = database("flat.stars", false).c_str();
+    inst->starfile_3d = false;
+    inst->three_d = 1;
+    open(inst);
+
+    EXPECT_EQ(edit(PANEL_THREE_D, PanelValue::of_integer(0)), LWXPRC_DRAW);
+
+    EXPECT_EQ(inst->three_d, 0);
+    EXPECT_THAT(errors(), ElementsAre());
+}
+
+} // namespace
