@@ -456,6 +456,9 @@ TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedIn
         {"cut inside a record", real.substr(0, 32 * 100 + 16),
          "is truncated: 3216 bytes is not a whole number of 32-byte records; the missing bytes "
          "of its last record are read as zeros"},
+        {"cut between two records", real.substr(0, 32 * 100),
+         "is truncated: its header records " + std::to_string(real.size() / 32 - 1) +
+             " stars, the file holds 99; the missing stars are left out"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -614,10 +617,13 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
          "is not a star database"},
         {"a database with a star record cut short", orion, real.substr(0, 32 * 100 + 16), 2,
          "truncated: 3216 bytes is not a whole number of 32-byte records"},
+        {"a database cut between two records", orion, real.substr(0, 32 * 100), 2,
+         "truncated: its header records " + std::to_string(real.size() / 32 - 1) +
+             " stars, the file holds 99"},
         {"a missing database", orion, "", 2, "cannot be opened: No such file or directory"},
         {"a database without distances, for 3D stars",
          replaced(orion, "Projection \"Perspective\"\n", "ThreeD 1\n"),
-         "ORRELUX1" + real.substr(8, 32 * 100 - 8), 1,
+         "ORRELUX1" + std::string(24, '\0') + real.substr(32, 32 * 99), 1,
          "frame 12: failed: Orrelux: This star database file does not support 3D stars"},
         {"a malformed scene line", replaced(orion, "FrameStep 1", "FrameStep one"), std::nullopt, 2,
          "scene.lws:6: FrameStep: \"one\" is not a whole number"},
