@@ -483,6 +483,34 @@ TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedIn
     }
 }
 
+TEST_F(OrreluxRender, TheScenesFilterListDecidesWhatIsRendered) {
+    std::string const orion = read_text(ORION);
+    std::string const block = orion.substr(orion.find("Plugin ImageFilterHandler"));
+    struct Case {
+        char const* name;
+        std::string scene;
+        std::string note;
+        bool stars;
+    } const cases[] = {
+        {"no Orrelux filter", replaced(orion, block, ""),
+         "the scene has no Orrelux filter: rendering with the default settings", true},
+        {"a disabled filter", orion + "PluginEnabled 0\n",
+         "the scene's Orrelux filter 1 is disabled and is left out", false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder out;
+        write_text(out.file("scene.lws"), c.scene);
+        Finished const r = render({out.file("scene.lws"), "-o", out.file("x_####.exr"), "--frames",
+                                   std::to_string(FRAME), "--size", "240x135"},
+                                  folder());
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_THAT(r.log, HasSubstr(c.note));
+        double const light = total_light(read_frame(out.file("x_0012.exr")), 0, 240);
+        EXPECT_EQ(light > 0, c.stars) << light;
+    }
+}
+
 TEST_F(OrreluxRender, ABackgroundsAlphaHidesTheStarsBehindIt) {
     // Opaque and lit on the left, clear and dark on the right; the left's
     // values are uneven so that any change to them shows.
@@ -654,6 +682,7 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
             Finished const r = render(args, folder());
             EXPECT_EQ(r.status, c.status) << r.log;
             EXPECT_THAT(r.log, HasSubstr(c.message));
+            EXPECT_EQ(r.log.find(c.message), r.log.rfind(c.message)) << "said once";
             EXPECT_THAT(r.log, HasSubstr(c.stars ? database : out.file("scene.lws")));
             EXPECT_THAT(files_in(out.path, "x_"), ::testing::IsEmpty());
         }
