@@ -8,6 +8,7 @@
 #include "lwsdk/lwhost.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -32,29 +33,45 @@ std::string read_whole(std::string const& path, char const* what) {
 struct DatabaseCheck {
     // The end of a sentence that names the file; empty when it is sound.
     std::string problem;
-    // Whether the module refuses the file and takes its default database
-    // instead, without a word; a file cut inside a record it reads, the
-    // missing bytes as zeros.
-    bool module_refuses = false;
+    // What the module makes of it, as the end of a sentence.
+    std::string consequence;
 };
 
+uint32_t little_endian_u32(unsigned char const* bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+           uint32_t(bytes[3]) << 24;
+}
+
+// The module takes its default database in place of a file that is not one,
+// without a word, and reads whatever records a truncated one holds. The
+// databases this project builds record their star count and distance unit
+// (1 to 3) after the magic, so that a file cut between two records shows.
 DatabaseCheck check_star_database(std::string const& path) {
+    std::string const instead = "rendering with the default star database instead";
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
-        return {std::string("cannot be opened: ") + strerror(errno), true};
+        return {std::string("cannot be opened: ") + strerror(errno), instead};
     }
     std::streamoff const size = in.tellg();
-    char magic[8] = {};
+    unsigned char header[32] = {};
     in.seekg(0);
-    in.read(magic, sizeof magic);
-    std::string const header(magic, size_t(in.gcount()));
-    if (size < 32 || (header != "ORRELUX1" && header != "ORRELUX2")) {
-        return {"is not a star database (no ORRELUX1 or ORRELUX2 header)", true};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    std::string const magic(reinterpret_cast<char const*>(header), 8);
+    if (size < 32 || (magic != "ORRELUX1" && magic != "ORRELUX2")) {
+        return {"is not a star database (no ORRELUX1 or ORRELUX2 header)", instead};
     }
     if (size % 32 != 0) {
         return {"is truncated: " + std::to_string(size) +
                     " bytes is not a whole number of 32-byte records",
-                false};
+                "the missing bytes of its last record are read as zeros"};
+    }
+    uint32_t const recorded = little_endian_u32(header + 8);
+    uint32_t const unit = little_endian_u32(header + 12);
+    long long const held = size / 32 - 1;
+    if (unit >= 1 && unit <= 3 && recorded > held) {
+        return {"is truncated: its header records " + std::to_string(recorded) +
+                    " stars, the file holds " + std::to_string(held),
+                "the missing stars are left out"};
     }
     return {};
 }
@@ -167,9 +184,7 @@ SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
         DatabaseCheck const check = named.empty() ? DatabaseCheck() : check_star_database(named);
         if (!check.problem.empty()) {
             notes(source + " names the star database \"" + named + "\", which " + check.problem +
-                  (check.module_refuses
-                       ? "; rendering with the default star database instead"
-                       : "; the missing bytes of its last record are read as zeros"));
+                  "; " + check.consequence);
         }
     };
     if (!setup.settings_path.empty()) {

@@ -456,6 +456,9 @@ TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedIn
         {"cut inside a record", real.substr(0, 32 * 100 + 16),
          "is truncated: 3216 bytes is not a whole number of 32-byte records; the missing bytes "
          "of its last record are read as zeros"},
+        {"cut between two records", real.substr(0, 32 * 100),
+         "is truncated: its header records " + std::to_string(real.size() / 32 - 1) +
+             " stars, the file holds 99; the missing stars are left out"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -477,6 +480,34 @@ TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedIn
             EXPECT_TRUE(read_frame(out.file("x_0012.exr")).pixels == orion(true).pixels)
                 << "the default database's picture";
         }
+    }
+}
+
+TEST_F(OrreluxRender, TheScenesFilterListDecidesWhatIsRendered) {
+    std::string const orion = read_text(ORION);
+    std::string const block = orion.substr(orion.find("Plugin ImageFilterHandler"));
+    struct Case {
+        char const* name;
+        std::string scene;
+        std::string note;
+        bool stars;
+    } const cases[] = {
+        {"no Orrelux filter", replaced(orion, block, ""),
+         "the scene has no Orrelux filter: rendering with the default settings", true},
+        {"a disabled filter", orion + "PluginEnabled 0\n",
+         "the scene's Orrelux filter 1 is disabled and is left out", false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder out;
+        write_text(out.file("scene.lws"), c.scene);
+        Finished const r = render({out.file("scene.lws"), "-o", out.file("x_####.exr"), "--frames",
+                                   std::to_string(FRAME), "--size", "240x135"},
+                                  folder());
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_THAT(r.log, HasSubstr(c.note));
+        double const light = total_light(read_frame(out.file("x_0012.exr")), 0, 240);
+        EXPECT_EQ(light > 0, c.stars) << light;
     }
 }
 
@@ -614,10 +645,13 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
          "is not a star database"},
         {"a database with a star record cut short", orion, real.substr(0, 32 * 100 + 16), 2,
          "truncated: 3216 bytes is not a whole number of 32-byte records"},
+        {"a database cut between two records", orion, real.substr(0, 32 * 100), 2,
+         "truncated: its header records " + std::to_string(real.size() / 32 - 1) +
+             " stars, the file holds 99"},
         {"a missing database", orion, "", 2, "cannot be opened: No such file or directory"},
         {"a database without distances, for 3D stars",
          replaced(orion, "Projection \"Perspective\"\n", "ThreeD 1\n"),
-         "ORRELUX1" + real.substr(8, 32 * 100 - 8), 1,
+         "ORRELUX1" + std::string(24, '\0') + real.substr(32, 32 * 99), 1,
          "frame 12: failed: Orrelux: This star database file does not support 3D stars"},
         {"a malformed scene line", replaced(orion, "FrameStep 1", "FrameStep one"), std::nullopt, 2,
          "scene.lws:6: FrameStep: \"one\" is not a whole number"},
@@ -648,6 +682,7 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
             Finished const r = render(args, folder());
             EXPECT_EQ(r.status, c.status) << r.log;
             EXPECT_THAT(r.log, HasSubstr(c.message));
+            EXPECT_EQ(r.log.find(c.message), r.log.rfind(c.message)) << "said once";
             EXPECT_THAT(r.log, HasSubstr(c.stars ? database : out.file("scene.lws")));
             EXPECT_THAT(files_in(out.path, "x_"), ::testing::IsEmpty());
         }
