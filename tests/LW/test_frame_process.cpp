@@ -83,10 +83,14 @@ TEST_F(FrameRender, StarInAKnownDirectionLandsOnItsPixelInEveryProjectionAndOrie
         inst->starfile = path.c_str();
         inst->projection = c.projection;
 
-        Light spot = light(*render(inst, c.width, c.height));
+        std::unique_ptr<HostFrame> frame = render(inst, c.width, c.height);
 
-        EXPECT_EQ(spot.peak.x, c.target.x);
-        EXPECT_EQ(spot.peak.y, c.target.y);
+        Pixel peak = light(*frame).peak;
+        EXPECT_EQ(peak.x, c.target.x);
+        EXPECT_EQ(peak.y, c.target.y);
+        // A white star lights every component alike.
+        EXPECT_EQ(frame->output(peak.x, peak.y, 1), frame->output(peak.x, peak.y, 0));
+        EXPECT_EQ(frame->output(peak.x, peak.y, 2), frame->output(peak.x, peak.y, 0));
     }
 }
 
@@ -252,19 +256,32 @@ TEST_F(FrameRender, AbortInTheFirstFieldWritesNothingAndTheNextFrameStartsAfresh
         EXPECT_EQ(written(frame), 0);
     }
     EXPECT_EQ(monitor.steps(), 1u);
+    EXPECT_EQ(monitor.total(), 2u); // a step per 2048 stars of each field
     // The next frame starts again on the header.
     EXPECT_GT(light(*render(inst)).sum, 0);
 }
 
-TEST_F(FrameRender, DepthOfFieldWidensTheSpotAndKeepsItsLight) {
+// The stand-in's 24 mm lens on its 15 mm high aperture, at f/1 focused at
+// 1 m, blurs a star over c = f^2 / (N (s - f)) of the aperture's height.
+TEST_F(FrameRender, DepthOfFieldGrowsTheSpotToTheBlurCircleAndKeepsItsLight) {
+    host.scene.item(camera).camera.f_stop = Envelope(1.0);
+    double const f = 0.024, diameter = f * f / (1 - f) / 0.015 * 480;
     Light focused = light(*render(inst));
     host.scene.render_opts = LWROPT_DEPTHOFFIELD;
 
     Light blurred = light(*render(inst));
 
-    // The same light spread wider.
-    EXPECT_LT(blurred.top, focused.top / 4);
+    EXPECT_NEAR(blurred.spread_x, diameter / 2, diameter * 0.01);
+    EXPECT_NEAR(blurred.spread_y, diameter / 2, diameter * 0.01);
     EXPECT_NEAR(blurred.sum, focused.sum, focused.sum * 0.01);
+    // A spot wider than the blur circle stays as it is. Sizes are in
+    // thousandths of the width for the diameter.
+    inst->star_size = 1.2 * diameter * 1000 / 640;
+    Light wide = light(*render(inst));
+    host.scene.render_opts = 0;
+    Light sharp = light(*render(inst));
+    EXPECT_EQ(wide.sum, sharp.sum);
+    EXPECT_EQ(wide.top, sharp.top);
 }
 
 TEST_F(FrameRender, HeaderOnlyDatabaseCopiesTheWindowInAndOutThroughTheCurvesOfAnSrgbFrame) {
@@ -331,7 +348,8 @@ private:
 ParamTimes* ParamTimes::recording = nullptr;
 
 // Hosts of major version 9 on expose from the frame number, older ones over
-// the interval they give; the camera is asked about at each sample.
+// the interval they give; the camera is asked about at each sample, field 1
+// first.
 TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
     struct Case {
         unsigned major, render_opts, camera_flags;
@@ -360,7 +378,6 @@ TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
 
         EXPECT_EQ(process(inst, frame), nullptr);
 
-        std::sort(times.begin(), times.end());
         times.erase(std::unique(times.begin(), times.end()), times.end());
         EXPECT_EQ(times, c.times) << "row " << &c - cases;
     }
