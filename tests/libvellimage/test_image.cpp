@@ -56,26 +56,6 @@ TEST(ImageSpecTest, StrideErrorsNameTheirCause) {
               "no 32-bit stride for a BGRA_FLOAT row of width 1073741824" + in);
     EXPECT_EQ(raised([] { ImageSpec::natural_stride(-1, ImageSpec::G_U8); }),
               "no 32-bit stride for a G_U8 row of width -1" + in);
-    EXPECT_EQ(raised([] { ImageSpec(721, 486, ImageSpec::DV_NTSC); }),
-              "libvellimage/image:118 width == 720");
-    EXPECT_EQ(raised([] { ImageSpec(721, 486, ImageSpec::DV50_NTSC); }),
-              "libvellimage/image:121 width == 720");
-    EXPECT_EQ(raised([] { ImageSpec(721, 486, ImageSpec::DV100_1080i60); }),
-              "libvellimage/image:125 width == 1280");
-    EXPECT_EQ(raised([] { ImageSpec(721, 486, ImageSpec::DNXHD_1080i60_10BIT); }),
-              "libvellimage/image:129 width == 1920");
-}
-
-TEST(ImageSpecTest, UnknownFormatsHaveNoNameAndNoPixelSize) {
-    for (int value : {2, 5, 8, 9, 19, 9999}) {
-        auto format = static_cast<ImageSpec::PixelFormat>(value);
-        EXPECT_EQ(raised([&] { ImageSpec::pixel_format_str(format); }),
-                  "unknown format in <static const char "
-                  "*Vell::ImageSpec::pixel_format_str(Vell::ImageSpec::PixelFormat)> "
-                  "(libvellimage/image:194)")
-            << value;
-        EXPECT_THROW(ImageSpec::bytes_per_pixel(format), StrXception) << value;
-    }
 }
 
 TEST(ImageTest, AllocGivesHeightRowsOfStrideBytesAndChecksTheSpec) {

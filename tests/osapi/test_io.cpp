@@ -3,15 +3,11 @@
 #include <osapi/osapi-unix.h>
 
 #include "tests/support/raised.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
 
 namespace {
 
@@ -131,21 +127,6 @@ TEST_F(BufferedReading, SeeksThatStayKeepTheBufferMovesDiscardItAndLargeReadsByp
     EXPECT_EQ(source.reads, reads + 1);
 }
 
-TEST_F(BufferedReading, FileInputSeeksTheDescriptor) {
-    TempFolder dir;
-    write_text(dir.file("f"), "0123456789");
-    OSAPI::DiskFile file(OSAPI::open(dir.file("f").c_str(), 1));
-    OSAPI::FileInput in(file);
-    char c;
-    EXPECT_EQ(in.seek_from_start(7), 7);
-    in.read(&c, 1);
-    EXPECT_EQ(c, '7');
-    EXPECT_EQ(in.seek_from_curpos(-3), 5);
-    in.read(&c, 1);
-    EXPECT_EQ(c, '5');
-    EXPECT_EQ(in.position(), 6);
-}
-
 // The recording target lives in each test: an Output's destructor may throw,
 // which a fixture's destructor may not.
 class BufferedWriting : public testing::Test {};
@@ -187,22 +168,5 @@ TEST_F(BufferedWriting, DestructorRaisesAFailedFlushButOnlyWarnsWhileAnotherExce
         EXPECT_EQ(warned, unwinding ? "warning: " + WRITE_ERROR +
                                           " in <BufferedOutput::~BufferedOutput()>\n"
                                     : "");
-    }
-}
-
-TEST_F(BufferedWriting, BufferedFileOutputClosesTheDescriptorOnlyWhenOwned) {
-    TempFolder dir;
-    for (bool owned : {false, true}) {
-        OSAPI::fd_t fd = OSAPI::open(dir.file("out").c_str(), 2);
-        {
-            OSAPI::BufferedFileOutput out(fd, owned, 64);
-            out.write("hello ", 6);
-            out.write("world", 5);
-        }
-        EXPECT_EQ(read_text(dir.file("out")), "hello world");
-        EXPECT_EQ(fcntl(fd, F_GETFD) == -1, owned) << (owned ? "owned" : "foreign");
-        if (!owned) {
-            OSAPI::close(fd);
-        }
     }
 }
