@@ -120,15 +120,4 @@ TEST_F(BufferTest, WritesWaitForAFullBufferAndFlushRetriesUntilTheTargetTookAll)
     EXPECT_EQ(mem.output, "abcdefgh0123456789kept!end");
 }
 
-TEST_F(BufferTest, WriteErrorIsReturnedAndBytesStayWaiting) {
-    writer(4);
-    buf_write(out, "abc", 3);
-    mem.result = -5;
-    EXPECT_EQ(buf_write(out, "de", 2), -5);
-    EXPECT_EQ(buf_flush(out), -5);
-    mem.result = 0;
-    EXPECT_EQ(buf_flush(out), 0);
-    EXPECT_EQ(mem.output, "abc");
-}
-
 } // namespace

@@ -111,15 +111,6 @@ TEST_F(HostGlobals, ChildTransformsFollowTheirParentOverTime) {
     EXPECT_THAT(param(cam, LWIP_UP, 1), near({0, 1, 0}));
 }
 
-TEST_F(HostGlobals, WorldPositionIsWhereThePivotGoesAndPitchTurnsTheNoseDown) {
-    LWItemID item = host.scene.add(LWI_OBJECT, "Door");
-    host.scene.item(item).pivot = {1, 0, 0};
-    host.scene.item(item).motion = still({4, 0, 0}, {0, M_PI / 2, 0}, {2, 2, 2});
-    EXPECT_THAT(param(item, LWIP_W_POSITION, 0), near({4, 0, 0}));
-    EXPECT_THAT(param(item, LWIP_FORWARD, 0), near({0, -2, 0})) << "scaled by 2";
-    EXPECT_THAT(param(item, LWIP_PIVOT, 0), ElementsAre(1, 0, 0));
-}
-
 TEST_F(HostGlobals, MessagesAreKeptInOrderWithTheirKindAndShownOnStandardError) {
     LWMessageFuncs* messages = global<LWMessageFuncs>(LWMESSAGEFUNCS_GLOBAL);
     ::testing::internal::CaptureStderr();

@@ -148,44 +148,4 @@ TEST_F(BlockStates, BlocksEndedEarlyOrNotInTheListAreSkippedWhole) {
     EXPECT_EQ(read_int(), 7);
 }
 
-TEST(BinaryStates, KeepRawBytesAndValuesAndHaveNoBlocks) {
-    SaveState saved(LWIO_BINARY);
-    LWSaveState* out = saved.state();
-    char const bytes[] = {'\0', '\n', '\xff', '"'};
-    int i = -42;
-    float f = 0.1f;
-    out->beginBlk(out->writeData, &BLOCKS[0], 1);
-    out->write(out->writeData, bytes, 4);
-    out->writeI4(out->writeData, &i, 1);
-    out->writeFP(out->writeData, &f, 1);
-    out->endBlk(out->writeData);
-    out->write(out->writeData, "x", 1);
-    EXPECT_EQ(saved.data().size(), 13u);
-    LoadState load(saved.data(), LWIO_BINARY);
-    LWLoadState* in = load.state();
-    EXPECT_EQ(in->findBlk(in->readData, BLOCKS), 0u);
-    char back[4];
-    EXPECT_EQ(in->read(in->readData, back, 4), 4);
-    EXPECT_EQ(0, memcmp(bytes, back, 4));
-    int ib = 0;
-    float fb = 0;
-    EXPECT_EQ(in->readI4(in->readData, &ib, 1), 1);
-    EXPECT_EQ(in->readFP(in->readData, &fb, 1), 1);
-    EXPECT_EQ(ib, i);
-    EXPECT_EQ(fb, f);
-    EXPECT_EQ(in->read(in->readData, back, 4), 1) << "a short read gives what is left";
-    EXPECT_EQ(back[0], 'x');
-}
-
-TEST(TextBlocks, RawReadGivesTheRestOfALeafLineEndedByCarriageReturnLineFeed) {
-    LoadState load("String \"/stars/a b.stars\"\r\nEND\r\n", LWIO_ASCII);
-    LWLoadState* in = load.state();
-    ASSERT_EQ(in->findBlk(in->readData, BLOCKS), STRING);
-    char buf[64];
-    EXPECT_EQ(in->read(in->readData, buf, sizeof buf), 18);
-    EXPECT_STREQ(buf, "\"/stars/a b.stars\"");
-    in->endBlk(in->readData);
-    EXPECT_EQ(in->findBlk(in->readData, BLOCKS), END);
-}
-
 } // namespace

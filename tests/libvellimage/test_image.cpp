@@ -83,21 +83,4 @@ TEST(ImageTest, BlockSizeIsNeverTruncatedTo32Bits) {
     }
 }
 
-TEST(ImageTest, CopyFromNeedsIdenticalGeometry) {
-    Image source(ImageSpec(4, 2, ImageSpec::G_U8));
-    for (uword i = 0; i < source.allocated_size; ++i)
-        source.pixels[i] = static_cast<char>(i + 1);
-    Image target(ImageSpec(4, 2, ImageSpec::G_U8));
-    target.copy_from(source);
-    EXPECT_TRUE(std::equal(source.pixels, source.pixels + 8, target.pixels));
-    for (ImageSpec mismatch :
-         {ImageSpec(4, 2, 8, ImageSpec::G_U8), ImageSpec(4, 3, ImageSpec::G_U8),
-          ImageSpec(1, 2, 4, ImageSpec::BGRA_U8)}) {
-        Image other(mismatch);
-        EXPECT_EQ(raised([&] { other.copy_from(source); }),
-                  "formats don't match\n in <void Vell::Image::copy_from(const Vell::Image &)> "
-                  "(libvellimage/image:321)");
-    }
-}
-
 } // namespace

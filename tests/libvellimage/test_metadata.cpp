@@ -98,32 +98,6 @@ TEST_F(MetaDataTest, ParseErrorsNameTheirCause) {
     }
 }
 
-TEST_F(MetaDataTest, TagsThatCannotBeWrittenAreRefused) {
-    meta.set_meta<float>("float", "a b", 1.0f);
-    EXPECT_EQ(raised([&] { meta.stringify(); }),
-              "can't handle quoting yet in <String Vell::ImageSpec::MetaData::stringify() const> "
-              "(libvellimage/metadata:265)");
-}
-
-TEST_F(MetaDataTest, WrittenTagOnlyChangesThroughUpdate) {
-    meta.set_meta<float>("float", "w", 1.0f);
-    EXPECT_THAT(raised([&] { meta.update_meta<float>("float", "w", 2.0f); }),
-                testing::StartsWith("metadata tag 'w' was never written to file in <"));
-    struct MarkWritten : ImageSpec::MetaVisitor {
-        void visit_float(char const*, char const*, float*, s64* marker) override { *marker = 42; }
-        void visit_string(char const*, char const*, String*, s64*) override {}
-        void visit_m44f(char const*, char const*, Matrix4<float>*, s64*) override {}
-    } writer;
-    meta.for_each_meta(writer);
-    EXPECT_THROW(meta.set_meta<float>("float", "w", 2.0f), StrXception);
-    EXPECT_EQ(meta.update_meta<float>("float", "w", 3.0f), 42);
-    float w = 0;
-    meta.get_meta<float>("float", "w", w);
-    EXPECT_EQ(w, 3.0f);
-    ImageSpec::MetaData copy(meta);
-    EXPECT_THROW(copy.update_meta<float>("float", "w", 4.0f), StrXception);
-}
-
 TEST(ImageSpecMetaTest, CopiesOwnTheirMetadata) {
     ImageSpec original(4, 4, ImageSpec::G_U8);
     float f = 1.0f;

@@ -11,14 +11,13 @@
 
 namespace {
 
-// An in-memory source that counts its reads and can be told to fail.
+// An in-memory source that can be told to fail.
 class MemoryInput : public Input {
 public:
     explicit MemoryInput(std::string text) : text(std::move(text)) {}
 
     s64 position() const override { return at; }
     int read(char* dst, int n) override {
-        ++reads;
         int got = fail ? -1 : std::min(n, static_cast<int>(text.size() - at));
         if (got > 0) {
             at += text.copy(dst, got, at);
@@ -30,7 +29,6 @@ public:
 
     std::string text;
     s64 at = 0;
-    int reads = 0;
     bool fail = false;
 };
 
@@ -97,34 +95,6 @@ TEST_F(BufferedReading, OnePushedBackByteComesFirstBufferedOrNot) {
         EXPECT_EQ(std::string(got, 3), "Qyz") << "buffer " << size;
         EXPECT_EQ(in.position(), 3);
     }
-}
-
-TEST_F(BufferedReading, SeeksThatStayKeepTheBufferMovesDiscardItAndLargeReadsBypassIt) {
-    MemoryInput source("abcdefgh");
-    BufferedInput in(source, 4);
-    auto next = [&in] {
-        char c = 0;
-        in.read(&c, 1);
-        return c;
-    };
-    next();
-    int reads = source.reads;
-    EXPECT_EQ(in.seek_from_curpos(0), 1);
-    EXPECT_EQ(in.seek_from_start(1), 1);
-    EXPECT_EQ(next(), 'b');
-    EXPECT_EQ(source.reads, reads);
-    in.unread('Z');
-    EXPECT_EQ(in.seek_from_curpos(2), 3);
-    EXPECT_EQ(next(), 'd');
-    in.unread('Z');
-    EXPECT_EQ(in.seek_from_start(6), 6);
-    EXPECT_EQ(next(), 'g');
-    in.seek_from_start(0);
-    reads = source.reads;
-    std::string all(8, '\0');
-    EXPECT_EQ(in.read(all.data(), 8), 8);
-    EXPECT_EQ(all, source.text);
-    EXPECT_EQ(source.reads, reads + 1);
 }
 
 // The recording target lives in each test: an Output's destructor may throw,
