@@ -93,6 +93,16 @@ TEST_F(Preferences, ModuleLoadedByARelativePathFindsItsFolderAbsolute) {
     EXPECT_EQ(read_text(ini()), defaults(default_database()));
 }
 
+// The preferences keep a database name as written; a relative one is looked
+// for in the working folder, however short.
+TEST_F(Preferences, RelativeDefaultDatabaseIsCheckedInTheWorkingFolder) {
+    write_database(folder.file("s"), {});
+    write_text(ini(), "OrreluxVersion 1\nDefaultStarFile s\n");
+    WorkingFolder here(folder.path);
+    activate();
+    EXPECT_EQ(std::string(create()->starfile), "s");
+}
+
 // Bad data makes the module write its defaults.
 TEST_F(Preferences, FileBehindALinkIsWrittenThroughTheLink) {
     write_database(default_database(), {});
