@@ -8,7 +8,10 @@
 #include "base/newmatrix.h"
 #include "base/xception.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 namespace {
 
@@ -396,17 +399,16 @@ StarFramebuffer framebuffer_of(Vell::Image& image) {
 void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win, bool srgb) {
     for (int y = win.y0; y <= win.y1; y++) {
         HostRow row = host_row(access, y, 560);
-        float* out = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
+        float* const start = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
+        float* out = start;
         for (int x = win.x0; x <= win.x1; x++, out += 4) {
             out[0] = row.alpha[x];
             out[1] = row.red[x];
             out[2] = row.green[x];
             out[3] = row.blue[x];
-            if (srgb) {
-                for (int c = 0; c < 4; c++) {
-                    out[c] = srgb_to_linear(out[c]);
-                }
-            }
+        }
+        if (srgb) {
+            srgb_to_linear(start, out - start);
         }
     }
 }
@@ -428,19 +430,19 @@ void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
 
 void write_back(Vell::Image const& image, LWFilterAccess const* access, PixelWindow const& win,
                 bool srgb) {
+    std::size_t const values = 4 * std::size_t(win.x1 - win.x0 + 1);
+    std::vector<float> encoded(srgb ? values : 0);
     for (int y = win.y0; y <= win.y1; y++) {
         float const* in =
             reinterpret_cast<float const*>(image.pixels + (y - win.y0) * image.stride);
+        if (srgb) {
+            std::copy(in, in + values, encoded.begin());
+            linear_to_srgb(encoded.data(), values);
+            in = encoded.data();
+        }
         for (int x = win.x0; x <= win.x1; x++, in += 4) {
-            float pixel[4] = {in[0], in[1], in[2], in[3]};
-            if (srgb) {
-                for (float& v : pixel) {
-                    v = linear_to_srgb(v);
-                }
-            }
-            float const rgb[3] = {pixel[1], pixel[2], pixel[3]};
-            access->setRGB(x, y, rgb);
-            access->setAlpha(x, y, pixel[0]);
+            access->setRGB(x, y, in + 1);
+            access->setAlpha(x, y, in[0]);
         }
     }
 }
