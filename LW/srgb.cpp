@@ -59,10 +59,10 @@ double const TO_SRGB_POLY[] = {
 double const TO_SRGB_FACTOR[] = {0.33483984497859604, 0.7817974117424823, 2.174802016492209,
                                  9.079367843922995};
 
-// Half the width, relative to the power of two below the value, within
-// which a rounding midpoint counts as near: 2^-8 units in the last place,
-// above the polynomial's error and the distance from a midpoint at which
-// powf may still round the other way.
+// Half the width, relative to the value, within which a rounding midpoint
+// counts as near: 2^-8 to 2^-7 units in the last place, above the
+// polynomial's error and the distance from a midpoint at which powf may
+// still round the other way.
 double const MIDPOINT_WINDOW = 1.0 / (1u << 31);
 
 float straight_to_linear(float v) {
@@ -98,11 +98,31 @@ IN_EVERY_CLONE float pick(int first, float a, float b) {
     return from_bits((to_bits(a) & mask) | (to_bits(b) & ~mask));
 }
 
-template <int N, int J = N - 1> IN_EVERY_CLONE double horner(double const (&poly)[N], double t) {
-    if constexpr (J == 0) {
-        return poly[0];
+// The largest power of two below n, and the exponent of one.
+constexpr int below_power_of_two(int n) {
+    int h = 1;
+    while (2 * h < n) {
+        h *= 2;
+    }
+    return h;
+}
+
+constexpr int log2_of(int h) {
+    return h > 1 ? 1 + log2_of(h / 2) : 0;
+}
+
+// The terms LO .. LO + COUNT - 1 of a polynomial given highest power first,
+// divided by t^LO, by Estrin's scheme: halves evaluated side by side rather
+// than one long chain of dependent steps, which leaves the processor idle
+// between them. powers holds t, t^2, t^4 and t^8.
+template <int N, int LO = 0, int COUNT = N>
+IN_EVERY_CLONE double estrin(double const (&poly)[N], double const (&powers)[4]) {
+    if constexpr (COUNT == 1) {
+        return poly[N - 1 - LO];
     } else {
-        return horner<N, J - 1>(poly, t) * t + poly[J];
+        constexpr int H = below_power_of_two(COUNT);
+        return estrin<N, LO, H>(poly, powers) +
+               powers[log2_of(H)] * estrin<N, LO + H, COUNT - H>(poly, powers);
     }
 }
 
@@ -114,7 +134,10 @@ IN_EVERY_CLONE double power(float u, int lowest, double const (&poly)[N],
     double const t = double(from_bits((bits & 0x7FFFFFu) | 0x3F800000u)) - 1.5;
     double const scale = (1 + double(j & 1) * factor[0]) * (1 + double((j >> 1) & 1) * factor[1]) *
                          (1 + double((j >> 2) & 1) * factor[2]) * (1 + double(j >> 3) * factor[3]);
-    return horner(poly, t) * scale;
+    double const t2 = t * t;
+    double const t4 = t2 * t2;
+    double const powers[4] = {t, t2, t4, t4 * t4};
+    return estrin(poly, powers) * scale;
 }
 
 // Sets `straight` where the formula must run instead. Nearer than a tenth
@@ -141,7 +164,7 @@ IN_EVERY_CLONE float to_srgb_lane(float v, int& straight) {
     float const scaled = p * TO_SRGB_SCALE;
     float const curve = scaled - TO_SRGB_OFFSET;
     int const drops = (to_bits(curve) >> 23) < (to_bits(scaled) >> 23);
-    double const window = double(from_bits(to_bits(p) & 0x7F800000u)) * MIDPOINT_WINDOW;
+    double const window = exact * MIDPOINT_WINDOW;
     int const near_midpoint = to_bits(float(exact - window)) != to_bits(float(exact + window));
     int const below = v <= TO_SRGB_BREAK;
     straight = (1 - below) & (int(!(v <= POLYNOMIAL_LIMIT)) | (drops & near_midpoint));
