@@ -8,10 +8,9 @@
 #include "base/newmatrix.h"
 #include "base/xception.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -428,17 +427,15 @@ void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
     }
 }
 
-void write_back(Vell::Image const& image, LWFilterAccess const* access, PixelWindow const& win,
+// The working image is not needed after this, so the curve is applied in
+// place.
+void write_back(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win,
                 bool srgb) {
     std::size_t const values = 4 * std::size_t(win.x1 - win.x0 + 1);
-    std::vector<float> encoded(srgb ? values : 0);
     for (int y = win.y0; y <= win.y1; y++) {
-        float const* in =
-            reinterpret_cast<float const*>(image.pixels + (y - win.y0) * image.stride);
+        float* in = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
         if (srgb) {
-            std::copy(in, in + values, encoded.begin());
-            linear_to_srgb(encoded.data(), values);
-            in = encoded.data();
+            linear_to_srgb(in, values);
         }
         for (int x = win.x0; x <= win.x1; x++, in += 4) {
             access->setRGB(x, y, in + 1);
@@ -447,12 +444,24 @@ void write_back(Vell::Image const& image, LWFilterAccess const* access, PixelWin
     }
 }
 
+// The instance's working image, made anew only when the window's size
+// changes: every pixel of it is copied in before it is drawn on.
+Vell::Image& working_image(orrelux* inst, PixelWindow const& win) {
+    int const width = win.x1 - win.x0 + 1;
+    int const height = win.y1 - win.y0 + 1;
+    std::unique_ptr<Vell::Image>& image = inst->working_image;
+    if (!image || image->width != width || image->height != height) {
+        image = nullptr;
+        image.reset(new Vell::Image(Vell::ImageSpec(width, height, Vell::ImageSpec::BGRA_FLOAT)));
+    }
+    return *image;
+}
+
 // Copies the window in, renders the passes and, unless the user aborted,
 // writes the window back.
 void render_window(FrameContext& f) {
     PixelWindow const& win = f.win;
-    Vell::Image image(
-        Vell::ImageSpec(win.x1 - win.x0 + 1, win.y1 - win.y0 + 1, Vell::ImageSpec::BGRA_FLOAT));
+    Vell::Image& image = working_image(f.inst, win);
     bool srgb = f.inst->srgb_framebuffer != 0;
     copy_in(image, f.access, win, srgb);
     if (!render_passes(f, framebuffer_of(image))) {
