@@ -1,5 +1,7 @@
 #include "LW/srgb.h"
 
+#include "base/vector_clones.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -9,17 +11,8 @@
 // each power is a polynomial in double precision that the compiler turns
 // into vector code, with no table lookup and no branch. Its result is the
 // straightforward single-precision formula's, or one unit in the last place
-// from it; where that cannot be promised, the formula itself runs. This
-// file is built without contraction into fused multiply-adds, so that the
-// vector clones and the single-value functions round alike.
-
-// The pieces of the conversion go whole into each vector clone, which
-// compiles them for its own instruction set.
-#if defined(__GNUC__)
-#define IN_EVERY_CLONE __attribute__((always_inline)) inline
-#else
-#define IN_EVERY_CLONE inline
-#endif
+// from it; where that cannot be promised, the formula itself runs. The
+// single-value functions round as the vector clones do.
 
 namespace {
 
@@ -240,17 +233,6 @@ template <typename Curve> float convert_one(float v) {
 }
 
 } // namespace
-
-// Vector code for newer x86-64 processors as well, chosen when the module
-// is loaded.
-#if defined(__x86_64__) && defined(__ELF__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define VECTOR_CLONES __attribute__((target_clones("default", "arch=x86-64-v3", "arch=x86-64-v4")))
-#endif
-#endif
-#ifndef VECTOR_CLONES
-#define VECTOR_CLONES
-#endif
 
 float srgb_to_linear(float v) {
     return convert_one<ToLinear>(v);
