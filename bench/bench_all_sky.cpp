@@ -9,16 +9,15 @@
 #include <vector>
 
 // The whole shipped database through the engine into a 1920 x 1080 frame
-// with the hemispherical projection, which shows half the sky. The settings
-// are the plug-in's defaults, except that no star is left out by the
-// luminance threshold.
+// with the hemispherical projection, which shows half the sky, with the
+// plug-in's default settings.
 namespace {
 
 int const WIDTH = 1920;
 int const HEIGHT = 1080;
 // The camera turns by this much heading over the exposure: streaks of about
-// 5 pixels near the middle of the frame.
-double const PAN_RADIANS = 0.5 * M_PI / 180;
+// 19 pixels near the middle of the frame.
+double const PAN_RADIANS = 2.0 * M_PI / 180;
 
 StarRendererData all_sky_settings() {
     StarRendererData data{};
@@ -28,7 +27,7 @@ StarRendererData all_sky_settings() {
     data.win_y0 = -1;
     data.win_y1 = 1;
     data.size_x = data.size_y = 2.5;
-    data.lum_threshold = 0;
+    data.lum_threshold = 0.001;
     data.lum_max = 0.5;
     data.brightness = 5;
     data.saturation = 0.4;
