@@ -178,8 +178,8 @@ bool world_to_screen(double ra, double dec, double dist, double parallax, DblMat
 
 namespace {
 
-// Where a spot or streak lands and what its light is made of: steps 1 to 5
-// of drawing it, before any pixel is touched.
+// Where a spot or streak lands and what its light is made of, found before
+// any pixel is touched.
 struct Footprint {
     Vector2 p0;
     float a, b, I;
@@ -280,7 +280,7 @@ void prefetch_footprint(StarFramebuffer const& dst, Footprint const& f, op_stars
     }
 }
 
-// Steps 6 on: the light of every pixel of the footprint.
+// Adds the light of every pixel of the footprint.
 bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
                     op_stars_lines lines) {
     float const a = f.a, b = f.b, I = f.I, len = f.len, ux = f.ux, uy = f.uy, mx = f.mx, my = f.my;
