@@ -59,9 +59,10 @@ int to_box_int(float v) {
 // table made once per spot.
 int const SPOT_COLUMNS = 64;
 
-// Rows of a footprint asked of the memory system ahead of drawing them: a
-// star lands anywhere in a large image, so its pixels are rarely cached.
-int const PREFETCH_ROWS = 8;
+// Rows of a footprint asked of the memory system ahead of drawing it.
+int const PREFETCH_ROWS = 16;
+// Footprints found ahead of the one drawn.
+unsigned const LOOKAHEAD = 16;
 
 #if defined(__GNUC__)
 #define PREFETCH_FOR_WRITE(address) __builtin_prefetch((address), 1)
@@ -175,9 +176,32 @@ bool world_to_screen(double ra, double dec, double dist, double parallax, DblMat
     return in_view && finite;
 }
 
-bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2& p1,
-                    float intensity, const Color3& colour, float radius_x, float radius_y,
-                    op_stars_lines lines) {
+namespace {
+
+// Where a spot or streak lands and what its light is made of, found before
+// any pixel is touched.
+struct Footprint {
+    Vector2 p0;
+    float a, b, I;
+    float len, ux, uy, mx, my;
+    // The row's line through the segment, x = p0.x + (y - p0.y) * s, and the
+    // half-width of the span around it.
+    float s, hw;
+    int col0, col1, row0, row1;
+
+    // The columns of a row's span; false when the row has none.
+    bool span(int iy, int width, int& first, int& last) const {
+        float const xc = s >= 100000 ? mx : p0[0] + (iy - p0[1]) * s;
+        first = to_box_int(std::floor(std::max(xc - hw, static_cast<float>(col0))));
+        last = to_box_int(std::ceil(std::min(xc + hw, static_cast<float>(col1))));
+        last = std::min(last, width - 1);
+        return first <= last && first < width;
+    }
+};
+
+// False when nothing can be drawn.
+bool find_footprint(StarFramebuffer const& dst, Vector2 const& p0, Vector2 const& p1,
+                    float intensity, float radius_x, float radius_y, Footprint& f) {
     if (!usable_position(p0) || !usable_position(p1)) {
         return false;
     }
@@ -192,7 +216,6 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
     }
     float const a = std::min(std::max(radius_x, MIN_RADIUS), MAX_RADIUS);
     float const b = std::min(std::max(radius_y, MIN_RADIUS), MAX_RADIUS);
-    float const I = intensity;
     float const k = std::sqrt(std::log(peak));
     float const ex = k * a;
     float const ey = k * b;
@@ -200,18 +223,23 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
     float const dx = p1[0] - p0[0];
     float const dy = p1[1] - p0[1];
     float const len = std::sqrt(dx * dx + dy * dy);
-    float const ux = len > 0 ? dx / len : 0.0f;
-    float const uy = len > 0 ? dy / len : 0.0f;
-    float const mx = (p0[0] + p1[0]) / 2;
-    float const my = (p0[1] + p1[1]) / 2;
+    f.p0 = p0;
+    f.a = a;
+    f.b = b;
+    f.I = intensity;
+    f.len = len;
+    f.ux = len > 0 ? dx / len : 0.0f;
+    f.uy = len > 0 ? dy / len : 0.0f;
+    f.mx = (p0[0] + p1[0]) / 2;
+    f.my = (p0[1] + p1[1]) / 2;
 
     // Half-width of the span on each row around the segment's line.
-    float s = 1e20f;
-    float hw = 1e20f;
+    f.s = 1e20f;
+    f.hw = 1e20f;
     if (std::fabs(dy) > 1e-6f) {
-        s = dx / dy;
+        f.s = dx / dy;
         double kd = k;
-        hw = static_cast<float>(kd * a * a + std::fabs(kd * a * b * s));
+        f.hw = static_cast<float>(kd * a * a + std::fabs(kd * a * b * f.s));
     }
 
     int const x_lo = to_box_int(std::floor(std::min(p0[0], p1[0]) - ex));
@@ -221,14 +249,42 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
     if (x_hi < 0 || y_hi < 0 || x_lo >= dst.width || y_lo >= dst.height) {
         return false;
     }
-    int const col0 = std::max(x_lo, 0);
-    int const col1 = std::min(x_hi, dst.width - 1);
-    int const row0 = std::max(y_lo, 0);
-    int const row1 = std::min(y_hi, dst.height - 1);
-    if (row0 > row1) {
-        return false;
-    }
+    f.col0 = std::max(x_lo, 0);
+    f.col1 = std::min(x_hi, dst.width - 1);
+    f.row0 = std::max(y_lo, 0);
+    f.row1 = std::min(y_hi, dst.height - 1);
+    return f.row0 <= f.row1;
+}
 
+// Asks the memory system for the footprint's pixels ahead of drawing them:
+// a star lands anywhere in a large image, so its pixels are rarely cached.
+// Long streaks are asked for in part.
+void prefetch_footprint(StarFramebuffer const& dst, Footprint const& f, op_stars_lines lines) {
+    bool const colour_planes_apart =
+        separate_plane(dst, dst.r) || separate_plane(dst, dst.g) || separate_plane(dst, dst.b);
+    int const last_row = std::min(f.row1, f.row0 + PREFETCH_ROWS - 1);
+    for (int iy = f.row0; iy <= last_row; iy++) {
+        int first, last;
+        if (!draws_row(lines, iy) || !f.span(iy, dst.width, first, last)) {
+            continue;
+        }
+        std::ptrdiff_t const row = static_cast<std::ptrdiff_t>(iy) * dst.row_stride;
+        std::ptrdiff_t const from = row + static_cast<std::ptrdiff_t>(first) * dst.pixel_stride;
+        std::ptrdiff_t const to = row + static_cast<std::ptrdiff_t>(last) * dst.pixel_stride;
+        prefetch_plane(dst.a, from, to);
+        if (colour_planes_apart) {
+            prefetch_plane(dst.r, from, to);
+            prefetch_plane(dst.g, from, to);
+            prefetch_plane(dst.b, from, to);
+        }
+    }
+}
+
+// Adds the light of every pixel of the footprint.
+bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
+                    op_stars_lines lines) {
+    float const a = f.a, b = f.b, I = f.I, len = f.len, ux = f.ux, uy = f.uy, mx = f.mx, my = f.my;
+    int const col0 = f.col0, col1 = f.col1;
     bool const streak = len > 1e-5f;
     float const a2 = a * a;
     float const b2 = b * b;
@@ -244,36 +300,6 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
         half_qlen = q * len / 2;
     }
 
-    // The columns of a row's span around the segment's line; false when the
-    // row has none.
-    auto span = [&](int iy, int& first, int& last) {
-        float const xc = s >= 100000 ? mx : p0[0] + (iy - p0[1]) * s;
-        first = to_box_int(std::floor(std::max(xc - hw, static_cast<float>(col0))));
-        last = to_box_int(std::ceil(std::min(xc + hw, static_cast<float>(col1))));
-        last = std::min(last, dst.width - 1);
-        return first <= last && first < dst.width;
-    };
-    bool const colour_planes_apart =
-        separate_plane(dst, dst.r) || separate_plane(dst, dst.g) || separate_plane(dst, dst.b);
-    auto prefetch_row = [&](int iy) {
-        int first, last;
-        if (iy > row1 || !draws_row(lines, iy) || !span(iy, first, last)) {
-            return;
-        }
-        std::ptrdiff_t const row = static_cast<std::ptrdiff_t>(iy) * dst.row_stride;
-        std::ptrdiff_t const from = row + static_cast<std::ptrdiff_t>(first) * dst.pixel_stride;
-        std::ptrdiff_t const to = row + static_cast<std::ptrdiff_t>(last) * dst.pixel_stride;
-        prefetch_plane(dst.a, from, to);
-        if (colour_planes_apart) {
-            prefetch_plane(dst.r, from, to);
-            prefetch_plane(dst.g, from, to);
-            prefetch_plane(dst.b, from, to);
-        }
-    };
-    for (int iy = row0; iy < row0 + PREFETCH_ROWS; iy++) {
-        prefetch_row(iy);
-    }
-
     // A spot's falloff is the product of a row's and a column's.
     float column[SPOT_COLUMNS];
     bool const by_table = !streak && col1 - col0 < SPOT_COLUMNS;
@@ -286,8 +312,7 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
 
     StreakChunk chunk;
     bool drew = false;
-    for (int iy = row0; iy <= row1; iy++) {
-        prefetch_row(iy + PREFETCH_ROWS);
+    for (int iy = f.row0; iy <= f.row1; iy++) {
         if (!draws_row(lines, iy)) {
             continue;
         }
@@ -297,7 +322,7 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
         float const ddy_ux = ddy * ux;
         float const ddy_uy_a2 = ddy * uy * a2;
         int first, last;
-        if (!span(iy, first, last)) {
+        if (!f.span(iy, dst.width, first, last)) {
             continue;
         }
         float const row_peak = by_table ? I * std::exp(-ddy2_b2) : 0;
@@ -328,7 +353,8 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
                     if (chunk.kind[i] == STREAK_VALUE) {
                         add(ix, chunk.value[i]);
                     } else if (chunk.kind[i] == STREAK_EXACT) {
-                        add(ix, streak_exact(shape, chunk.falloff[i], chunk.e0[i], chunk.e1[i]));
+                        add(ix, streak_exact(shape, chunk.light[i], chunk.falloff[i], chunk.e0[i],
+                                             chunk.e1[i]));
                     }
                 }
             }
@@ -343,9 +369,25 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
     return drew;
 }
 
+} // namespace
+
+bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2& p1,
+                    float intensity, const Color3& colour, float radius_x, float radius_y,
+                    op_stars_lines lines) {
+    Footprint f;
+    return find_footprint(dst, p0, p1, intensity, radius_x, radius_y, f) &&
+           draw_footprint(dst, f, colour, lines);
+}
+
 struct StarRenderer::Private {
     Private(const StarFramebuffer& fb, StarInput& input, const Array<camera>& cams)
         : fb(fb), input(input), cams(cams) {}
+
+    // Draws the spot or streak after the ones already waiting, fetching its
+    // pixels now; returns whether drawing the oldest added light.
+    bool queue(Footprint const& f, Color3 const& colour, op_stars_lines lines);
+    // Draws everything still waiting.
+    bool drain(op_stars_lines lines);
 
     const StarFramebuffer& fb;
     StarInput& input;
@@ -355,7 +397,42 @@ struct StarRenderer::Private {
     float radius_x = 0;
     float radius_y = 0;
     u32 index = 0;
+
+    // Footprints found but not yet drawn, oldest at `first`: their pixels
+    // arrive from memory while the ones before them are drawn. They are
+    // drawn in the order found.
+    struct Waiting {
+        Footprint footprint;
+        Color3 colour;
+    };
+    Waiting waiting[LOOKAHEAD];
+    unsigned first = 0;
+    unsigned count = 0;
 };
+
+bool StarRenderer::Private::queue(Footprint const& f, Color3 const& colour, op_stars_lines lines) {
+    bool drew = false;
+    if (count == LOOKAHEAD) {
+        drew = draw_footprint(fb, waiting[first].footprint, waiting[first].colour, lines);
+        first = (first + 1) % LOOKAHEAD;
+        count--;
+    }
+    prefetch_footprint(fb, f, lines);
+    waiting[(first + count) % LOOKAHEAD] = Waiting{f, colour};
+    count++;
+    return drew;
+}
+
+bool StarRenderer::Private::drain(op_stars_lines lines) {
+    bool drew = false;
+    for (; count > 0; count--) {
+        if (draw_footprint(fb, waiting[first].footprint, waiting[first].colour, lines)) {
+            drew = true;
+        }
+        first = (first + 1) % LOOKAHEAD;
+    }
+    return drew;
+}
 
 StarRenderer::StarRenderer(const StarRendererData& data, const StarFramebuffer& fb,
                            StarInput& input, const Array<camera>& cams)
@@ -428,7 +505,13 @@ bool StarRenderer::render_star(bool& drew) {
         drew = true;
     }
     priv->index++;
-    return priv->index < priv->input.count;
+    if (priv->index < priv->input.count) {
+        return true;
+    }
+    if (priv->drain(data.lines)) {
+        drew = true;
+    }
+    return false;
 }
 
 bool StarRenderer::do_render_star(const star* s) {
@@ -462,12 +545,17 @@ bool StarRenderer::do_render_star(const star* s) {
                                data.win_y1, pos);
     };
 
+    auto draw = [&](Vector2 const& p0, Vector2 const& p1) {
+        Footprint f;
+        return find_footprint(fb, p0, p1, intensity, priv->radius_x, priv->radius_y, f) &&
+               priv->queue(f, colour, data.lines);
+    };
+
     Vector2 prev{};
     bool prev_vis = project(0, prev);
     unsigned const n = priv->xforms.len();
     if (n == 1) {
-        return prev_vis && op_star_streak(fb, prev, prev, intensity, colour, priv->radius_x,
-                                          priv->radius_y, data.lines);
+        return prev_vis && draw(prev, prev);
     }
     // A perspective segment needs both ends in view; a fisheye segment is
     // drawn when either end is, since its positions stay finite.
@@ -476,11 +564,8 @@ bool StarRenderer::do_render_star(const star* s) {
     for (unsigned i = 1; i < n; i++) {
         Vector2 pos{};
         bool vis = project(i, pos);
-        if (both ? prev_vis && vis : prev_vis || vis) {
-            if (op_star_streak(fb, prev, pos, intensity, colour, priv->radius_x, priv->radius_y,
-                               data.lines)) {
-                drew = true;
-            }
+        if ((both ? prev_vis && vis : prev_vis || vis) && draw(prev, pos)) {
+            drew = true;
         }
         prev = pos;
         prev_vis = vis;

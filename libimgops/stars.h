@@ -149,7 +149,10 @@ public:
     StarRenderer& operator=(StarRenderer const&) = delete;
     ~StarRenderer();
 
-    // Renders the next star; false once nothing is left to render.
+    // Renders the next star; false once nothing is left to render. Stars
+    // are drawn a few calls after they are read, in the order read, so that
+    // their pixels can be fetched from memory meanwhile; the call that
+    // returns false draws the rest. `drew` is set when a call adds light.
     bool render_star(bool& drew);
 
 private:

@@ -5,7 +5,7 @@
 // own, each within a unit or two in the last place of the library's. Where
 // the two error functions nearly cancel, a unit in them is much more in the
 // light; those columns are marked so that the caller takes them from the
-// library functions, exactly as computed one at a time.
+// library's error functions, as computed one at a time.
 
 int const STREAK_CHUNK = 16;
 
@@ -33,7 +33,9 @@ enum streak_column : int {
 struct StreakChunk {
     float value[STREAK_CHUNK];
     int kind[STREAK_CHUNK]; // a streak_column
-    // The arguments of the exponential and of the two error functions.
+    // The exponential, 0 where it is below the normal floats, with its
+    // argument, and the arguments of the two error functions.
+    float light[STREAK_CHUNK];
     float falloff[STREAK_CHUNK];
     float e0[STREAK_CHUNK];
     float e1[STREAK_CHUNK];
@@ -46,5 +48,5 @@ void streak_chunk(StreakRow const& row, int first, StreakChunk& out);
 // below half a unit in the last place of 1).
 float const ERF_IS_ONE = 3.9192059f;
 
-// The library's light for one column, as the scalar formula gives it.
-float streak_exact(StreakRow const& row, float falloff, float e0, float e1);
+// The light of one column with the library's error functions.
+float streak_exact(StreakRow const& row, float light, float falloff, float e0, float e1);
