@@ -1,6 +1,9 @@
 #include "panel_harness.h"
 
+#include "host/save_state.h"
+
 #include <cstdint>
+#include <sstream>
 
 namespace {
 
@@ -106,6 +109,60 @@ TEST_F(SettingsPanel, RangesAreDeclaredForTheControlsThatCarryThem) {
     PanelHint const* thumbnail = p.find_hint(XPTAG_CTRLCFG, 0x8012);
     ASSERT_NE(thumbnail, nullptr);
     EXPECT_EQ(thumbnail->words[2], 0xFFFFFFFF80000000u);
+}
+
+// The lines of the instance's scene block.
+std::vector<std::string> block_lines(LWInstanceFuncs const& funcs, orrelux* inst) {
+    SaveState saved(LWIO_ASCII);
+    EXPECT_EQ(funcs.save(inst, saved.state()), nullptr);
+    std::istringstream text(saved.data());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Each edit lands in its own setting and in no other.
+TEST_F(SettingsPanel, EveryControlEditsItsOwnSetting) {
+    struct Case {
+        unsigned id;
+        PanelValue value;
+        std::vector<std::string> changed; // the block's lines that differ
+    };
+    Case const cases[] = {
+        {0x8001, PanelValue::real(7.5), {"Brightness 7.5"}},
+        {0x8002, PanelValue::real(0.25), {"BrightnessBias 0.25"}},
+        {0x8005, PanelValue::real(0.75), {"Saturation 0.75"}},
+        {0x8003, PanelValue::real(0.5), {"TintStrength 0.5"}},
+        {0x8004,
+         PanelValue::color(0.25, 0.5, 0.75),
+         {"TintRed 0.25", "TintGreen 0.5", "TintBlue 0.75"}},
+        {0x8006, PanelValue::real(0.125), {"LumMax 0.125"}},
+        {0x8007, PanelValue::real(0.0625), {"LumThreshold 0.0625"}},
+        {0x8008, PanelValue::real(3.5), {"StarSize 3.5"}},
+        {0x8009, PanelValue::real(1.5), {"StarAspect 1.5"}},
+        {0x800a, PanelValue::of_integer(9), {"BlurSegs 9"}},
+        {0x800c, PanelValue::of_integer(2), {"Projection \"AzimuthalEquidistant\""}},
+        {0x8019, PanelValue::real(2.5), {"Parallax 2.5"}},
+        {0x800e, PanelValue::of_integer(0), {"sRGBFrameBuffer 0"}},
+        {0x800d, PanelValue::of_integer(1), {"AnamorphicDOF 1"}},
+    };
+    for (Case const& c : cases) {
+        orrelux* inst = instance();
+        std::vector<std::string> before = block_lines(funcs, inst);
+        open(inst);
+        EXPECT_EQ(edit(c.id, c.value), LWXPRC_DRAW) << std::hex << c.id;
+        EXPECT_EQ(value(c.id), c.value) << std::hex << c.id;
+        std::vector<std::string> changed;
+        for (std::string const& line : block_lines(funcs, inst)) {
+            if (std::find(before.begin(), before.end(), line) == before.end()) {
+                changed.push_back(line);
+            }
+        }
+        EXPECT_EQ(changed, c.changed) << std::hex << c.id;
+        host.panels.close(panel);
+    }
 }
 
 TEST_F(SettingsPanel, SecondOpeningOfAnOpenPanelBuildsNothing) {
