@@ -84,6 +84,70 @@ TEST_F(SettingsPanel, ControlsAndValuesAreDeclaredInLayoutOrder) {
     EXPECT_THAT(p.choices(0x800c), ElementsAre("Persp", "HemiSph", "AzEqu"));
 }
 
+// Every hint in order, with its words; a function, text or text list is only
+// checked for being there.
+TEST_F(SettingsPanel, HintsAreDeclaredInTheirOrderWithTheirWords) {
+    std::uintptr_t const P = ~std::uintptr_t(0);
+    std::uintptr_t const THUMBNAIL = 0xFFFFFFFF80000000u;
+    struct Row {
+        unsigned tag;
+        std::vector<std::uintptr_t> words;
+        std::vector<unsigned> ids;
+    };
+    Row const rows[] = {
+        {0x3D000B03, {0, P, 0}, {}},
+        {0x3D001302, {P, 0}, {}},
+        {0x3D017403, {0x8015, 0, THUMBNAIL}, {}},
+        {0x3D017403, {0x8012, 0, THUMBNAIL}, {}},
+        {0x3D021481, {0x8015}, {}},
+        {0x3D016502, {0x8015, P}, {}},
+        {0x3D014304, {0x8001, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8001, 1}, {}},
+        {0x3D014304, {0x8005, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8005, 1}, {}},
+        {0x3D014402, {0x8003, 1}, {}},
+        {0x3D014304, {0x8006, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8006, 1}, {}},
+        {0x3D014304, {0x8007, 0, 99999999, 1}, {}},
+        {0x3D014304, {0x8008, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8008, 1}, {}},
+        {0x3D014304, {0x8009, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8009, 1}, {}},
+        {0x3D014304, {0x800a, 0, 100, 1}, {}},
+        {0x3D014402, {0x800a, 50}, {}},
+        {0x3D021481, {0x800a}, {}},
+        {0x3D015F02, {0x800b, P}, {}},
+        {0x3D014503, {0x800e, P, 0}, {}},
+        {0x3D014503, {0x800c, P, 0}, {}},
+        {0x3D021280, {}, {0x800c}},
+        {0x3D021481, {0x8019}, {}},
+        {0x3D021481, {0x800d}, {}},
+        {0x3D015F02, {0x800f, P}, {}},
+        {0x3D015F02, {0x8010, P}, {}},
+        {0x3D021280, {}, {0x800f}},
+        {0x3D019105, {0x8011, 0, P, 0, 0}, {}},
+        {0x3D016502, {0x8012, P}, {}},
+        {0x3D021481, {0x8011}, {}},
+        {0x3D001201, {0x8001}, {}},
+    };
+    HostPanel& p = open(instance());
+    ASSERT_EQ(p.hints.size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); i++) {
+        EXPECT_EQ(p.hints[i].tag, rows[i].tag) << i;
+        ASSERT_EQ(p.hints[i].words.size(), rows[i].words.size()) << i;
+        for (std::size_t w = 0; w < rows[i].words.size(); w++) {
+            if (rows[i].words[w] == P) {
+                EXPECT_NE(p.hints[i].words[w], 0u) << i << ", word " << w;
+            } else {
+                EXPECT_EQ(p.hints[i].words[w], rows[i].words[w]) << i << ", word " << w;
+            }
+        }
+        EXPECT_EQ(p.hints[i].ids, rows[i].ids) << i;
+    }
+    PanelHint const* request = p.find_hint(XPTAG_XREQCFG, 0x8011);
+    EXPECT_STREQ(reinterpret_cast<char const*>(request->words[2]), "Choose Star Database File");
+}
+
 TEST_F(SettingsPanel, RangesAreDeclaredForTheControlsThatCarryThem) {
     struct Case {
         unsigned id;
