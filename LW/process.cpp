@@ -9,6 +9,8 @@
 #include "base/xception.h"
 
 #include <cmath>
+#include <cstddef>
+#include <memory>
 
 namespace {
 
@@ -396,17 +398,16 @@ StarFramebuffer framebuffer_of(Vell::Image& image) {
 void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win, bool srgb) {
     for (int y = win.y0; y <= win.y1; y++) {
         HostRow row = host_row(access, y, 560);
-        float* out = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
+        float* const start = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
+        float* out = start;
         for (int x = win.x0; x <= win.x1; x++, out += 4) {
             out[0] = row.alpha[x];
             out[1] = row.red[x];
             out[2] = row.green[x];
             out[3] = row.blue[x];
-            if (srgb) {
-                for (int c = 0; c < 4; c++) {
-                    out[c] = srgb_to_linear(out[c]);
-                }
-            }
+        }
+        if (srgb) {
+            srgb_to_linear(start, out - start);
         }
     }
 }
@@ -426,31 +427,41 @@ void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
     }
 }
 
-void write_back(Vell::Image const& image, LWFilterAccess const* access, PixelWindow const& win,
+// The working image is not needed after this, so the curve is applied in
+// place.
+void write_back(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win,
                 bool srgb) {
+    std::size_t const values = 4 * std::size_t(win.x1 - win.x0 + 1);
     for (int y = win.y0; y <= win.y1; y++) {
-        float const* in =
-            reinterpret_cast<float const*>(image.pixels + (y - win.y0) * image.stride);
+        float* in = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
+        if (srgb) {
+            linear_to_srgb(in, values);
+        }
         for (int x = win.x0; x <= win.x1; x++, in += 4) {
-            float pixel[4] = {in[0], in[1], in[2], in[3]};
-            if (srgb) {
-                for (float& v : pixel) {
-                    v = linear_to_srgb(v);
-                }
-            }
-            float const rgb[3] = {pixel[1], pixel[2], pixel[3]};
-            access->setRGB(x, y, rgb);
-            access->setAlpha(x, y, pixel[0]);
+            access->setRGB(x, y, in + 1);
+            access->setAlpha(x, y, in[0]);
         }
     }
+}
+
+// The instance's working image, made anew only when the window's size
+// changes: every pixel of it is copied in before it is drawn on.
+Vell::Image& working_image(orrelux* inst, PixelWindow const& win) {
+    int const width = win.x1 - win.x0 + 1;
+    int const height = win.y1 - win.y0 + 1;
+    std::unique_ptr<Vell::Image>& image = inst->working_image;
+    if (!image || image->width != width || image->height != height) {
+        image = nullptr;
+        image.reset(new Vell::Image(Vell::ImageSpec(width, height, Vell::ImageSpec::BGRA_FLOAT)));
+    }
+    return *image;
 }
 
 // Copies the window in, renders the passes and, unless the user aborted,
 // writes the window back.
 void render_window(FrameContext& f) {
     PixelWindow const& win = f.win;
-    Vell::Image image(
-        Vell::ImageSpec(win.x1 - win.x0 + 1, win.y1 - win.y0 + 1, Vell::ImageSpec::BGRA_FLOAT));
+    Vell::Image& image = working_image(f.inst, win);
     bool srgb = f.inst->srgb_framebuffer != 0;
     copy_in(image, f.access, win, srgb);
     if (!render_passes(f, framebuffer_of(image))) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LW/starfile.h"
+#include "libvellimage/image.h"
 #include "base/string.h"
 #include "lwsdk/lwio.h"
 #include "lwsdk/lwtypes.h"
@@ -32,6 +33,9 @@ struct orrelux {
     int projection; // an op_stars_projection value
     bool panel_open;
     std::unique_ptr<LWStarFile> star_cache; // kept open between frames
+    // The frame's window in linear light, kept for the next frame of the
+    // same size.
+    std::unique_ptr<Vell::Image> working_image;
     int ui_projection;
     char ui_starfile[4096];
 };

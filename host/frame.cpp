@@ -37,10 +37,10 @@ HostFrame::HostFrame(int width, int height)
     std::size_t n = std::size_t(width_) * std::size_t(height_);
     for (int c = 0; c < 4; c++) {
         input_[c].assign(n, 0.0f);
-        output_[c].assign(n, 0.0f);
     }
-    rgb_written_.assign(n, false);
-    alpha_written_.assign(n, false);
+    output_.assign(4 * n, 0.0f);
+    rgb_written_.assign(n, 0);
+    alpha_written_.assign(n, 0);
     active_frame = this;
 }
 
@@ -84,31 +84,14 @@ LWFilterAccess const* HostFrame::access() {
 }
 
 bool HostFrame::rgb_written(int x, int y) const {
-    return inside(x, y) && rgb_written_[index(x, y)];
+    return inside(x, y) && rgb_written_[index(x, y)] != 0;
 }
 
 bool HostFrame::alpha_written(int x, int y) const {
-    return inside(x, y) && alpha_written_[index(x, y)];
+    return inside(x, y) && alpha_written_[index(x, y)] != 0;
 }
 
 float HostFrame::output(int x, int y, int component) const {
-    return inside(x, y) && component >= 0 && component < 4 ? output_[component][index(x, y)] : 0;
-}
-
-void HostFrame::set_rgb(int x, int y, float const rgb[3]) {
-    if (!inside(x, y)) {
-        return;
-    }
-    for (int c = 0; c < 3; c++) {
-        output_[c][index(x, y)] = rgb[c];
-    }
-    rgb_written_[index(x, y)] = true;
-}
-
-void HostFrame::set_alpha(int x, int y, float alpha) {
-    if (!inside(x, y)) {
-        return;
-    }
-    output_[3][index(x, y)] = alpha;
-    alpha_written_[index(x, y)] = true;
+    return inside(x, y) && component >= 0 && component < 4 ? output_[4 * index(x, y) + component]
+                                                           : 0;
 }

@@ -36,21 +36,44 @@ public:
     bool alpha_written(int x, int y) const;
     float output(int x, int y, int component) const; // 0 red, 1 green, 2 blue, 3 alpha
 
-    void set_rgb(int x, int y, float const rgb[3]);
-    void set_alpha(int x, int y, float alpha);
+    // What the record's setRGB and setAlpha do; a pixel outside the frame
+    // is ignored.
+    void set_rgb(int x, int y, float const rgb[3]) {
+        if (inside(x, y)) {
+            std::size_t const i = index(x, y);
+            float* out = &output_[4 * i];
+            out[0] = rgb[0];
+            out[1] = rgb[1];
+            out[2] = rgb[2];
+            rgb_written_[i] = 1;
+        }
+    }
+    void set_alpha(int x, int y, float alpha) {
+        if (inside(x, y)) {
+            std::size_t const i = index(x, y);
+            output_[4 * i + 3] = alpha;
+            alpha_written_[i] = 1;
+        }
+    }
 
 private:
-    bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    // One unsigned comparison per axis: a negative value wraps past the size.
+    bool inside(int x, int y) const {
+        return unsigned(x) < unsigned(width_) && unsigned(y) < unsigned(height_);
+    }
     std::size_t index(int x, int y) const {
         return std::size_t(y) * std::size_t(width_) + std::size_t(x);
     }
 
     int width_;
     int height_;
-    // Planes red, green, blue, alpha of the input and of the output.
+    // Planes red, green, blue, alpha of the input, as the buffers hand out
+    // rows of one component.
     std::vector<float> input_[4];
-    std::vector<float> output_[4];
-    std::vector<bool> rgb_written_;
-    std::vector<bool> alpha_written_;
+    // Red, green, blue, alpha side by side: a filter writes a pixel at a
+    // time. Bytes, not bits, so that marking a pixel is a plain store.
+    std::vector<float> output_;
+    std::vector<unsigned char> rgb_written_;
+    std::vector<unsigned char> alpha_written_;
     LWFilterAccess record_;
 };

@@ -18,10 +18,13 @@
 
 namespace {
 
+// The signal that asked the render to stop, or 0. Ctrl-C, a farm's kill and
+// a closed terminal all stop it the same way: the frame in hand is aborted
+// and nothing is left half written.
 volatile std::sig_atomic_t interrupted = 0;
 
-void on_interrupt(int) {
-    interrupted = 1;
+void on_interrupt(int signal) {
+    interrupted = signal;
 }
 
 bool was_interrupted() {
@@ -41,6 +44,21 @@ std::string default_module() {
         }
     }
     return (bin / "../plugins/orrelux.so").lexically_normal().string();
+}
+
+// Calls `make`, turning the project's own exceptions, which are no
+// std::exception, into std::runtime_error with the text the user should see.
+template <class Make> auto plainly(Make const& make) -> decltype(make()) {
+    try {
+        return make();
+    } catch (SceneFileError const& e) {
+        throw std::runtime_error(e.message());
+    } catch (StrXception const& e) {
+        throw std::runtime_error(static_cast<char const*>(e.message()));
+    } catch (AssertXception const& e) {
+        throw std::runtime_error(std::string("internal check failed: ") + e.expr + " (" + e.file +
+                                 ":" + std::to_string(e.line) + ")");
+    }
 }
 
 struct Options {
@@ -128,15 +146,20 @@ int run(Options& options) {
         // process's state is shared with it.
         bool first = true;
         auto make_task = [&]() -> FrameTask {
-            auto renderer = std::make_shared<SceneRenderer>(
-                setup, read_scene_file(setup.scene_path),
-                first ? std::function<void(std::string const&)>(notes) : [](std::string const&) {});
+            auto renderer = plainly([&] {
+                return std::make_shared<SceneRenderer>(
+                    setup, read_scene_file(setup.scene_path),
+                    first ? std::function<void(std::string const&)>(notes)
+                          : [](std::string const&) {});
+            });
             return [renderer](int frame, StepReport const& steps) {
                 return renderer->render(frame, steps, was_interrupted);
             };
         };
-        // Settings problems are reported once, here, before any worker starts.
-        SceneRenderer check(setup, std::move(scene), notes);
+        // Settings problems are reported once, here, before any worker
+        // starts. Only one host may exist in a process, and the workers
+        // inherit this one's state, so it is gone before they start.
+        { SceneRenderer check(setup, std::move(scene), notes); }
         first = false;
         run_workers(
             frames, options.jobs, make_task,
@@ -148,7 +171,7 @@ int run(Options& options) {
     fprintf(stderr, "orrelux-render: %zu written, %zu failed, %zu skipped%s\n", tally.written,
             tally.failed, skipped, was_interrupted() ? " (interrupted)" : "");
     if (was_interrupted() || tally.aborted > 0) {
-        return 130;
+        return 128 + (was_interrupted() ? int(interrupted) : SIGINT);
     }
     return tally.failed > 0 ? 1 : 0;
 }
@@ -163,7 +186,8 @@ int main(int argc, char** argv) {
                  "  orrelux-render shot.lws -o out/shot_####.exr --frames 1-24,30 \\\n"
                  "      --background plates/shot_####.exr --jobs 2\n\n"
                  "Exit status: 0 when every frame was written, 1 when any frame failed, 2 for "
-                 "a bad command line, scene or setting, 130 when interrupted (Ctrl-C)",
+                 "a bad command line, scene or setting; when stopped, 128 + the signal: 130 for "
+                 "Ctrl-C, 143 for SIGTERM, 129 for SIGHUP",
                  "orrelux-render"};
     Options options;
     RenderSetup& setup = options.setup;
@@ -202,13 +226,13 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "orrelux-render 2.3");
     CLI11_PARSE(app, argc, argv);
 
-    std::signal(SIGINT, on_interrupt);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(signal, on_interrupt);
+    }
     try {
-        return run(options);
+        return plainly([&] { return run(options); });
     } catch (std::exception const& e) {
         fprintf(stderr, "orrelux-render: %s\n", e.what());
-    } catch (StrXception const& e) {
-        fprintf(stderr, "orrelux-render: %s\n", static_cast<char const*>(e.message()));
     }
     return 2;
 }

@@ -8,9 +8,11 @@
 #include "lwsdk/lwhost.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -27,19 +29,69 @@ std::string read_whole(std::string const& path, char const* what) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Refuses a file that is not a star database before any frame is rendered:
-// the module would quietly take its default database instead.
-void check_star_database(std::string const& path) {
-    if (path.find('"') != std::string::npos) {
-        throw std::runtime_error("--stars \"" + path +
-                                 "\": a database path cannot hold a double quote");
+// What is wrong with a star database file, if anything.
+struct DatabaseCheck {
+    // The end of a sentence that names the file; empty when it is sound.
+    std::string problem;
+    // What the module makes of it, as the end of a sentence.
+    std::string consequence;
+};
+
+uint32_t little_endian_u32(unsigned char const* bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+           uint32_t(bytes[3]) << 24;
+}
+
+// The module takes its default database in place of a file that is not one,
+// without a word, and reads whatever records a truncated one holds. The
+// databases this project builds record their star count and distance unit
+// (1 to 3) after the magic, so that a file cut between two records shows.
+DatabaseCheck check_star_database(std::string const& path) {
+    std::string const instead = "rendering with the default star database instead";
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        return {std::string("cannot be opened: ") + strerror(errno), instead};
     }
-    std::string const header = read_whole(path, "star database").substr(0, 32);
-    if (header.size() < 32 ||
-        (header.compare(0, 8, "ORRELUX1") != 0 && header.compare(0, 8, "ORRELUX2") != 0)) {
-        throw std::runtime_error("--stars \"" + path +
-                                 "\" is not a star database (no ORRELUX1 or ORRELUX2 header)");
+    std::streamoff const size = in.tellg();
+    unsigned char header[32] = {};
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    std::string const magic(reinterpret_cast<char const*>(header), 8);
+    if (size < 32 || (magic != "ORRELUX1" && magic != "ORRELUX2")) {
+        return {"is not a star database (no ORRELUX1 or ORRELUX2 header)", instead};
     }
+    if (size % 32 != 0) {
+        return {"is truncated: " + std::to_string(size) +
+                    " bytes is not a whole number of 32-byte records",
+                "the missing bytes of its last record are read as zeros"};
+    }
+    uint32_t const recorded = little_endian_u32(header + 8);
+    uint32_t const unit = little_endian_u32(header + 12);
+    long long const held = size / 32 - 1;
+    if (unit >= 1 && unit <= 3 && recorded > held) {
+        return {"is truncated: its header records " + std::to_string(recorded) +
+                    " stars, the file holds " + std::to_string(held),
+                "the missing stars are left out"};
+    }
+    return {};
+}
+
+// The database that a text of Orrelux settings names on its StarFile line;
+// empty when it names none.
+std::string star_file_named(std::string const& settings) {
+    std::istringstream lines(settings);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t const start = line.find_first_not_of(' ');
+        if (start == std::string::npos || line.compare(start, 9, "StarFile ") != 0) {
+            continue;
+        }
+        size_t const open = line.find('"', start), close = line.rfind('"');
+        if (open != std::string::npos && close > open) {
+            return line.substr(open + 1, close - open - 1);
+        }
+    }
+    return "";
 }
 
 void scale_size(HostScene& scene, int width, int height) {
@@ -107,8 +159,17 @@ SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
     host_.product_info = HOST_2024;
     host_.scene = std::move(scene.scene);
     scale_size(host_.scene, setup.width, setup.height);
+    // A database given on the command line that cannot be used is refused
+    // before any frame: any picture rendered instead would be a wrong one.
     if (!setup.stars.empty()) {
-        check_star_database(setup.stars);
+        if (setup.stars.find('"') != std::string::npos) {
+            throw std::runtime_error("--stars \"" + setup.stars +
+                                     "\": a database path cannot hold a double quote");
+        }
+        DatabaseCheck const check = check_star_database(setup.stars);
+        if (!check.problem.empty()) {
+            throw std::runtime_error("--stars \"" + setup.stars + "\" " + check.problem);
+        }
     }
     try {
         module_ = std::make_unique<HostModule>(setup.module_path.c_str());
@@ -116,9 +177,20 @@ SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
     } catch (StrXception const& e) {
         throw std::runtime_error(error_text(e));
     }
+    // Settings naming a database the module cannot use still render; say
+    // what becomes of it, unless --stars replaces it anyway.
+    auto check_named_database = [&](std::string const& settings, std::string const& source) {
+        std::string const named = setup.stars.empty() ? star_file_named(settings) : "";
+        DatabaseCheck const check = named.empty() ? DatabaseCheck() : check_star_database(named);
+        if (!check.problem.empty()) {
+            notes(source + " names the star database \"" + named + "\", which " + check.problem +
+                  "; " + check.consequence);
+        }
+    };
     if (!setup.settings_path.empty()) {
-        load_settings(create_instance(), read_whole(setup.settings_path, "settings file"),
-                      setup.settings_path);
+        std::string const settings = read_whole(setup.settings_path, "settings file");
+        load_settings(create_instance(), settings, setup.settings_path);
+        check_named_database(settings, "the settings file \"" + setup.settings_path + "\"");
     } else {
         bool any = false;
         for (SceneFilter const& filter : scene.filters) {
@@ -132,6 +204,8 @@ SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
                 continue;
             }
             load_settings(create_instance(), filter.text, setup.scene_path);
+            check_named_database(filter.text,
+                                 "the scene's Orrelux filter " + std::to_string(filter.position));
         }
         if (!any) {
             notes("the scene has no Orrelux filter: rendering with the default settings");

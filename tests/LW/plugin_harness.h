@@ -5,8 +5,10 @@
 #include "host/module.h"
 #include "LW/settings.h"
 #include "libimgops/stars.h"
-#include "base/xception.h"
 #include "lwsdk/lwhandler.h"
+#include "tests/support/raised.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,47 +16,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
-
-// A fresh temporary folder, removed with everything in it at the end. Its
-// path is resolved, as the module resolves its own folder.
-class TempFolder {
-public:
-    explicit TempFolder(std::string const& prefix = "orrelux-lw-")
-        : path((std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string()) {
-        EXPECT_NE(mkdtemp(path.data()), nullptr) << path;
-        path = std::filesystem::canonical(path).string();
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string file(std::string const& name) const { return path + "/" + name; }
-
-    std::string path;
-};
-
-// Matches a call that throws StrXception with a message matching `text`.
-template <typename Matcher> auto throws_message(Matcher text) {
-    return ::testing::Throws<StrXception>(::testing::Property(&StrXception::message, text));
-}
-
-inline void write_text(std::string const& path, std::string const& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string read_text(std::string const& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A white star of luminance 0.5 in the world direction (x, y, z).
 inline star star_towards(double x, double y, double z) {
@@ -151,16 +118,17 @@ struct Pixel {
 };
 
 // The light of one output component (0 red .. 2 blue) of a frame of black
-// input: its sum, brightest pixel and value, and light-weighted mean along x.
-// With `row_parity` 0 or 1 only even or odd rows count.
+// input: its sum, brightest pixel and value, light-weighted mean along x, and
+// spread along each axis, the radius r of a spot exp(-(d / r)^2). With
+// `row_parity` 0 or 1 only even or odd rows count.
 struct Light {
-    double sum = 0, top = 0, mean_x = 0;
+    double sum = 0, top = 0, mean_x = 0, spread_x = 0, spread_y = 0;
     Pixel peak = {-1, -1};
 };
 
 inline Light light(HostFrame const& frame, int component = 0, int row_parity = -1) {
     Light m;
-    double sx = 0;
+    double sx = 0, sy = 0, sxx = 0, syy = 0;
     for (int y = std::max(row_parity, 0); y < frame.height(); y += row_parity < 0 ? 1 : 2) {
         for (int x = 0; x < frame.width(); x++) {
             double v = frame.output(x, y, component);
@@ -168,9 +136,16 @@ inline Light light(HostFrame const& frame, int component = 0, int row_parity = -
             m.top = std::max(m.top, v);
             m.sum += v;
             sx += v * x;
+            sy += v * y;
+            sxx += v * x * x;
+            syy += v * y * y;
         }
     }
-    m.mean_x = m.sum > 0 ? sx / m.sum : 0;
+    if (m.sum > 0) {
+        m.mean_x = sx / m.sum;
+        m.spread_x = std::sqrt(2 * (sxx / m.sum - m.mean_x * m.mean_x));
+        m.spread_y = std::sqrt(2 * (syy / m.sum - (sy / m.sum) * (sy / m.sum)));
+    }
     return m;
 }
 

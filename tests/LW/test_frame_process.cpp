@@ -83,10 +83,14 @@ TEST_F(FrameRender, StarInAKnownDirectionLandsOnItsPixelInEveryProjectionAndOrie
         inst->starfile = path.c_str();
         inst->projection = c.projection;
 
-        Light spot = light(*render(inst, c.width, c.height));
+        std::unique_ptr<HostFrame> frame = render(inst, c.width, c.height);
 
-        EXPECT_EQ(spot.peak.x, c.target.x);
-        EXPECT_EQ(spot.peak.y, c.target.y);
+        Pixel peak = light(*frame).peak;
+        EXPECT_EQ(peak.x, c.target.x);
+        EXPECT_EQ(peak.y, c.target.y);
+        // A white star lights every component alike.
+        EXPECT_EQ(frame->output(peak.x, peak.y, 1), frame->output(peak.x, peak.y, 0));
+        EXPECT_EQ(frame->output(peak.x, peak.y, 2), frame->output(peak.x, peak.y, 0));
     }
 }
 
@@ -118,103 +122,81 @@ TEST_F(FrameRender, AlphaDimsTheStarsBehindRenderedGeometry) {
 
 // The window is the limited region narrowed to the camera's mask. Inside it
 // the frame is what a whole render gives; outside, with the mask on, the
-// pixels are handed back as they came, else they are not written.
+// pixels are handed back as they came, else they are not written. A portrait
+// fisheye frame spans -1..1 over its width, so x and y map back alike.
 TEST_F(FrameRender, WindowIsTheRegionNarrowedToTheMaskAndOnlyItIsRendered) {
+    using Box = std::array<int, 4>; // x0, y0, x1, y1, inclusive
     auto input = [](int x, int y) { return std::array<float, 4>{x * 1e-3f, y * 1e-3f, 0, 0}; };
-    std::vector<float> whole;
-    Pixel spot;
-    double top = 0;
-    {
-        HostFrame frame(640, 480);
-        fill(frame, input);
-        ASSERT_EQ(process(inst, frame), nullptr);
-        spot = light(frame, 2).peak;
-        top = light(frame, 2).top;
-        for (int i = 0; i < 640 * 480; i++) {
-            whole.push_back(frame.output(i % 640, i / 640, 0));
-        }
-    }
+    Pixel const s = {300, 200}; // the star
+    Box const all = {-1, -1, -1, -1};
+    Box const around = {s.x - 20, s.y - 20, s.x + 19, s.y + 19};
+    Box const mask = {s.x - 1, s.y - 30, s.x + 30, s.y + 1};  // its left and bottom cut the star
+    Box const right = {s.x - 36, s.y - 20, s.x + 3, s.y + 9}; // cuts the spot at its right
     struct Case {
-        std::array<int, 4> region; // all -1 for the whole frame
+        op_stars_projection projection;
+        int width;
+        Box region;
         unsigned flags;
-        std::array<int, 4> mask;
-        std::array<int, 4> window; // x0 > x1 for none
-    };
-    std::array<int, 4> const all = {-1, -1, -1, -1};
-    std::array<int, 4> const around = {spot.x - 20, spot.y - 20, spot.x + 19, spot.y + 19};
-    // Its left and bottom edges cut through the star.
-    std::array<int, 4> const mask = {spot.x - 1, spot.y - 30, spot.x + 30, spot.y + 1};
-    Case const cases[] = {
-        {around, 0, mask, around},
-        {around, LWCAMF_MASK, {0, 0, 639, 479}, around},
-        {all, LWCAMF_MASK, mask, mask},
-        {around, LWCAMF_MASK, mask, {spot.x - 1, spot.y - 20, spot.x + 19, spot.y + 1}},
-        {{0, 0, 99, 479}, LWCAMF_MASK, {200, 200, 300, 300}, {1, 0, 0, 0}}, // apart along x
+        Box mask, window; // x0 > x1 for none
+    } const cases[] = {
+        {OP_STARS_PERSPECTIVE, 640, around, 0, mask, around},
+        {OP_STARS_PERSPECTIVE, 640, around, LWCAMF_MASK, {0, 0, 639, 479}, around},
+        {OP_STARS_PERSPECTIVE, 640, all, LWCAMF_MASK, mask, mask},
+        {OP_STARS_PERSPECTIVE,
+         640,
+         around,
+         LWCAMF_MASK,
+         mask,
+         {s.x - 1, s.y - 20, s.x + 19, s.y + 1}},
+        {OP_STARS_PERSPECTIVE,
+         640,
+         {0, 0, 99, 479},
+         LWCAMF_MASK,
+         {200, 200, 300, 300},
+         {1, 0, 0, 0}},
+        {OP_STARS_HEMISPHERICAL, 360, right, 0, mask, right},
+        {OP_STARS_AZIMUTHAL_EQUIDISTANT, 360, right, 0, mask, right},
     };
     CameraSettings& settings = host.scene.item(camera).camera;
     for (Case const& c : cases) {
         SCOPED_TRACE(&c - cases);
+        host.scene.frame_width = c.width;
+        write_database(database, {star_on_target({c.projection, c.width, 480, s})});
+        inst = linear_instance(database);
+        inst->projection = c.projection;
+        host.scene.limited_region = false;
+        settings.flags = 0;
+        std::vector<float> whole;
+        double top = 0;
+        {
+            HostFrame frame(c.width, 480);
+            fill(frame, input);
+            ASSERT_EQ(process(inst, frame), nullptr);
+            top = light(frame, 2).top;
+            for (int i = 0; i < c.width * 480; i++) {
+                whole.push_back(frame.output(i % c.width, i / c.width, 0));
+            }
+        }
+        ASSERT_GT(top, 0);
         host.scene.limited_region = c.region[0] >= 0;
         std::copy(c.region.begin(), c.region.end(), host.scene.region);
         settings.flags = c.flags;
         std::copy(c.mask.begin(), c.mask.end(), settings.mask);
-        HostFrame frame(640, 480);
-        fill(frame, input);
+        HostFrame part(c.width, 480);
+        fill(part, input);
 
-        ASSERT_EQ(process(inst, frame), nullptr);
+        ASSERT_EQ(process(inst, part), nullptr);
 
-        std::array<int, 4> const& w = c.window;
+        Box const& w = c.window;
         bool rendered = w[0] <= w[2];
-        for (int i = 0; i < 640 * 480; i++) {
-            int x = i % 640, y = i / 640;
-            bool inside = x >= w[0] && x <= w[2] && y >= w[1] && y <= w[3];
-            if (inside) {
-                ASSERT_NEAR(frame.output(x, y, 0), whole[i], top * 1e-4) << x << ", " << y;
+        for (int i = 0; i < c.width * 480; i++) {
+            int x = i % c.width, y = i / c.width;
+            if (x >= w[0] && x <= w[2] && y >= w[1] && y <= w[3]) {
+                ASSERT_NEAR(part.output(x, y, 0), whole[i], top * 1e-4) << x << "," << y;
             } else if (c.flags && rendered) {
-                ASSERT_EQ(frame.output(x, y, 0), input(x, y)[0]) << x << ", " << y;
+                ASSERT_EQ(part.output(x, y, 0), input(x, y)[0]) << x << ", " << y;
             } else {
-                ASSERT_FALSE(frame.rgb_written(x, y) || frame.alpha_written(x, y))
-                    << x << ", " << y;
-            }
-        }
-    }
-}
-
-// A portrait fisheye frame spans -1..1 over its width, so a region must map
-// x and y back the same way: it draws what the whole frame draws there and
-// nothing outside.
-TEST_F(FrameRender, PortraitFisheyeRegionDrawsWhatTheWholeFrameDrawsThere) {
-    host.scene.frame_width = 360;
-    host.scene.frame_height = 480;
-    int const region[4] = {230, 70, 269, 99}; // cuts the spot at its right side
-    for (op_stars_projection projection :
-         {OP_STARS_HEMISPHERICAL, OP_STARS_AZIMUTHAL_EQUIDISTANT}) {
-        SCOPED_TRACE(projection);
-        write_database(database, {star_on_target({projection, 360, 480, {266, 90}})});
-        inst = linear_instance(database);
-        inst->projection = projection;
-        host.scene.limited_region = false;
-        std::vector<float> whole;
-        double top = 0;
-        {
-            std::unique_ptr<HostFrame> frame = render(inst, 360, 480);
-            for (int i = 0; i < 360 * 480; i++) {
-                whole.push_back(frame->output(i % 360, i / 360, 0));
-            }
-            top = light(*frame).top;
-        }
-        ASSERT_GT(top, 0);
-        host.scene.limited_region = true;
-        std::copy(region, region + 4, host.scene.region);
-
-        std::unique_ptr<HostFrame> part = render(inst, 360, 480);
-
-        EXPECT_EQ(written(*part), 40 * 30);
-        for (int y = region[1]; y <= region[3]; y++) {
-            for (int x = region[0]; x <= region[2]; x++) {
-                ASSERT_TRUE(part->rgb_written(x, y)) << x << ", " << y;
-                ASSERT_NEAR(part->output(x, y, 0), whole[y * 360 + x], top * 1e-4)
-                    << x << ", " << y;
+                ASSERT_FALSE(part.rgb_written(x, y) || part.alpha_written(x, y)) << x << "," << y;
             }
         }
     }
@@ -252,19 +234,32 @@ TEST_F(FrameRender, AbortInTheFirstFieldWritesNothingAndTheNextFrameStartsAfresh
         EXPECT_EQ(written(frame), 0);
     }
     EXPECT_EQ(monitor.steps(), 1u);
+    EXPECT_EQ(monitor.total(), 2u); // a step per 2048 stars of each field
     // The next frame starts again on the header.
     EXPECT_GT(light(*render(inst)).sum, 0);
 }
 
-TEST_F(FrameRender, DepthOfFieldWidensTheSpotAndKeepsItsLight) {
+// The stand-in's 24 mm lens on its 15 mm high aperture, at f/1 focused at
+// 1 m, blurs a star over c = f^2 / (N (s - f)) of the aperture's height.
+TEST_F(FrameRender, DepthOfFieldGrowsTheSpotToTheBlurCircleAndKeepsItsLight) {
+    host.scene.item(camera).camera.f_stop = Envelope(1.0);
+    double const f = 0.024, diameter = f * f / (1 - f) / 0.015 * 480;
     Light focused = light(*render(inst));
     host.scene.render_opts = LWROPT_DEPTHOFFIELD;
 
     Light blurred = light(*render(inst));
 
-    // The same light spread wider.
-    EXPECT_LT(blurred.top, focused.top / 4);
+    EXPECT_NEAR(blurred.spread_x, diameter / 2, diameter * 0.01);
+    EXPECT_NEAR(blurred.spread_y, diameter / 2, diameter * 0.01);
     EXPECT_NEAR(blurred.sum, focused.sum, focused.sum * 0.01);
+    // A spot wider than the blur circle stays as it is. Sizes are in
+    // thousandths of the width for the diameter.
+    inst->star_size = 1.2 * diameter * 1000 / 640;
+    Light wide = light(*render(inst));
+    host.scene.render_opts = 0;
+    Light sharp = light(*render(inst));
+    EXPECT_EQ(wide.sum, sharp.sum);
+    EXPECT_EQ(wide.top, sharp.top);
 }
 
 TEST_F(FrameRender, HeaderOnlyDatabaseCopiesTheWindowInAndOutThroughTheCurvesOfAnSrgbFrame) {
@@ -304,34 +299,18 @@ TEST_F(FrameRender, KeptDatabaseIsNotReadAgainAndAChangedOneIsReopened) {
     EXPECT_GT(light(*render(inst)).peak.x, ahead.x + 10);
 }
 
-// Keeps the times at which the host's item record is asked about an item
-// while it exists, by wrapping the record's param function.
-class ParamTimes {
-public:
-    ParamTimes() : host_param_(host_item_info()->param) {
-        recording = this;
-        host_item_info()->param = record;
-    }
-    ~ParamTimes() {
-        host_item_info()->param = host_param_;
-        recording = nullptr;
-    }
-
-    std::vector<double> times; // to the nanosecond
-
-private:
-    static void record(LWItemID id, int code, LWTime t, LWDVector value) {
-        recording->times.push_back(std::round(t * 1e9) / 1e9);
-        recording->host_param_(id, code, t, value);
-    }
-
-    static ParamTimes* recording;
-    void (*host_param_)(LWItemID, int, LWTime, LWDVector);
-};
-ParamTimes* ParamTimes::recording = nullptr;
+// The times, to the nanosecond, at which the host's item record is asked
+// about an item, kept by a wrapper around the record's param function.
+std::vector<double> asked_times;
+void (*host_param)(LWItemID, int, LWTime, LWDVector) = nullptr;
+void recording_param(LWItemID id, int code, LWTime t, LWDVector value) {
+    asked_times.push_back(std::round(t * 1e9) / 1e9);
+    host_param(id, code, t, value);
+}
 
 // Hosts of major version 9 on expose from the frame number, older ones over
-// the interval they give; the camera is asked about at each sample.
+// the interval they give; the camera is asked about at each sample, field 1
+// first.
 TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
     struct Case {
         unsigned major, render_opts, camera_flags;
@@ -345,8 +324,9 @@ TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
         {8, LWROPT_FIELDS, 0, {0, 0.02, 0.04}},
         {8, 0, LWCAMF_USECAMTYPE, {0.02, 0.04}},
     };
-    ParamTimes asked;
-    std::vector<double>& times = asked.times;
+    std::vector<double>& times = asked_times;
+    host_param = host_item_info()->param;
+    host_item_info()->param = recording_param;
     host.scene.frames_per_second = 25;
     for (Case const& c : cases) {
         host.product_info = c.major << 20;
@@ -360,10 +340,10 @@ TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
 
         EXPECT_EQ(process(inst, frame), nullptr);
 
-        std::sort(times.begin(), times.end());
         times.erase(std::unique(times.begin(), times.end()), times.end());
         EXPECT_EQ(times, c.times) << "row " << &c - cases;
     }
+    host_item_info()->param = host_param;
 }
 
 char const* const INVALID = "Orrelux: Invalid star database file";

@@ -1,14 +1,12 @@
 #include "plugin_harness.h"
 
-#include "LW/orrelux_ini.h"
-#include "host/file_io.h"
-#include "host/load_state.h"
 #include "host/save_state.h"
+#include "lwsdk/lwhost.h"
 #include "lwsdk/lwio.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <sstream>
+#include <vector>
 
 namespace {
 
@@ -29,14 +27,42 @@ TEST(ModuleExports, AreTheSixEntrySymbolsAndNothingElse) {
     EXPECT_STREQ(names, "ServerDesc\nServerTags\nShutdown\nStartup\nUserNames\n_mod_descrip\n");
 }
 
-TEST_F(ModuleLifecycle, ActivationRefusesOtherVersionsAndInstallsNothing) {
-    module = std::make_unique<HostModule>(folder.file("orrelux.so").c_str());
-    for (int version : {6, 8}) {
-        EXPECT_THAT([&] { module->activate(LWIMAGEFILTER_HCLASS, "Orrelux", version, &handler); },
-                    throws_message(::testing::HasSubstr("refused version")));
-        EXPECT_EQ(handler.process, nullptr);
-        EXPECT_EQ(funcs.create, nullptr);
+// A refused version touches nothing; the callbacks are installed before the
+// globals are fetched, so they stay whatever the result.
+TEST(ModuleActivation, RefusesOtherVersionsAndHostsLackingAGlobalItNeeds) {
+    struct Case {
+        int version;
+        char const* removed_global;
+        char const* refusal;
+    };
+    std::vector<Case> cases = {{6, nullptr, "refused version 6"},
+                               {8, nullptr, "refused version 8"}};
+    for (char const* name : {LWSCENEINFO_GLOBAL, LWCAMERAINFO_GLOBAL, LWITEMINFO_GLOBAL,
+                             LWMESSAGEFUNCS_GLOBAL, LWFILEIOFUNCS_GLOBAL}) {
+        cases.push_back({LWIMAGEFILTER_VERSION, name, "lacks a host global it needs"});
     }
+    for (Case const& c : cases) {
+        Host host;
+        if (c.removed_global) {
+            host.remove_global(c.removed_global);
+        }
+        HostModule module(ORRELUX_MODULE);
+        LWInstanceFuncs funcs = {};
+        LWItemFuncs items = {};
+        LWImageFilterHandler handler = {&funcs, &items, nullptr, nullptr};
+        EXPECT_THAT([&] { module.activate(LWIMAGEFILTER_HCLASS, "Orrelux", c.version, &handler); },
+                    throws_message(::testing::HasSubstr(c.refusal)));
+        EXPECT_EQ(handler.process != nullptr, c.removed_global != nullptr) << c.refusal;
+        EXPECT_EQ(items.changeID != nullptr, c.removed_global != nullptr) << c.refusal;
+    }
+}
+
+TEST_F(ModuleLifecycle, InstanceDescribesItselfAndAsksForNoBuffersOrItems) {
+    activate();
+    orrelux* inst = create();
+    EXPECT_STREQ(funcs.descln(inst), "Orrelux 2.3");
+    EXPECT_EQ(handler.flags(inst)[0], nullptr);
+    EXPECT_EQ(items.useItems(inst), nullptr);
 }
 
 std::string saved_block(LWInstanceFuncs const& funcs, orrelux* inst) {
@@ -85,6 +111,7 @@ TEST_F(ModuleLifecycle, ChangeIDFollowsRenamesListedInOrderOnly) {
         {p, {p, q, q, r, nullptr, nullptr}, r},
         {p, {q, r, p, q, nullptr, nullptr}, q},
         {nullptr, {p, q, nullptr, nullptr}, nullptr},
+        {p, {p, nullptr, nullptr, nullptr}, nullptr}, // to the null item
     };
     activate();
     orrelux* inst = create();
@@ -93,84 +120,6 @@ TEST_F(ModuleLifecycle, ChangeIDFollowsRenamesListedInOrderOnly) {
         items.changeID(inst, c.pairs.data());
         EXPECT_EQ(inst->parent_id, c.expected) << &c - cases;
     }
-}
-
-TEST_F(ModuleLifecycle, SceneKeepsEverySettingToSinglePrecisionInBlocksOfAFixedOrder) {
-    std::string database = folder.file("three_d.stars");
-    write_text(database, database_bytes({}, "ORRELUX2"));
-    double orrelux::*const reals[] = {
-        &orrelux::star_size,  &orrelux::star_aspect,   &orrelux::lum_threshold,
-        &orrelux::lum_max,    &orrelux::brightness,    &orrelux::brightness_bias,
-        &orrelux::saturation, &orrelux::tint_strength, &orrelux::parallax};
-    activate();
-    orrelux* a = create();
-    a->starfile = database.c_str();
-    double value = 0.001;
-    for (auto field : reals) {
-        a->*field = value *= 1.7;
-    }
-    for (double& tint : a->tint) {
-        tint = value *= 1.7;
-    }
-    a->blur_segs = 7;
-    a->parent_id = item(0x10000005);
-    a->srgb_framebuffer = 0;
-    a->anamorphic_dof = a->three_d = 1;
-    a->projection = 2;
-
-    SaveState saved(LWIO_ASCII);
-    ASSERT_EQ(funcs.save(a, saved.state()), nullptr);
-    std::string text = saved.data();
-    orrelux* b = create();
-    LoadState loaded(text, LWIO_ASCII);
-    ASSERT_EQ(funcs.load(b, loaded.state()), nullptr);
-
-    EXPECT_EQ(std::string(b->starfile), database);
-    EXPECT_TRUE(b->starfile_3d);
-    for (auto field : reals) {
-        EXPECT_EQ(b->*field, double(float(a->*field)));
-    }
-    for (int i = 0; i < 3; i++) {
-        EXPECT_EQ(b->tint[i], double(float(a->tint[i])));
-    }
-    for (auto field : {&orrelux::blur_segs, &orrelux::srgb_framebuffer, &orrelux::anamorphic_dof,
-                       &orrelux::three_d, &orrelux::projection}) {
-        EXPECT_EQ(b->*field, a->*field);
-    }
-    EXPECT_EQ(b->parent_id, item(0x10000005));
-    std::istringstream lines(text);
-    std::string keys;
-    for (std::string line; std::getline(lines, line);) {
-        keys += line.substr(0, line.find(' ')) + " ";
-    }
-    EXPECT_EQ(keys, "OrreluxVersion StarFile StarSize StarAspect LumThreshold LumMax Brightness "
-                    "Saturation BrightnessBias TintStrength TintRed TintGreen TintBlue BlurSegs "
-                    "ParentID sRGBFrameBuffer AnamorphicDOF ThreeD Projection Parallax END ");
-}
-
-// Settings records outside the module, over the stand-in host's files.
-TEST(SettingsFile, NeverCarriesTheParentAndAMissingOneFailsToOpen) {
-    orrelux_ini.file_io = host_file_io();
-    orrelux_ini.default_starfile = "";
-    TempFolder folder;
-    orrelux a{}, b{};
-    orrelux_defaults(&a);
-    orrelux_defaults(&b);
-    a.parent_id = item(0x10000004);
-    a.brightness = 2.0;
-    b.parent_id = item(0x10000009);
-    std::string path = folder.file("look.cfg");
-
-    orrelux_save_to_file(&a, path.c_str());
-    orrelux_load_from_file(&b, path.c_str());
-
-    EXPECT_EQ(read_text(path).find("ParentID"), std::string::npos);
-    EXPECT_EQ(b.parent_id, item(0x10000009));
-    EXPECT_EQ(b.brightness, 2.0);
-    EXPECT_THAT([&] { orrelux_load_from_file(&a, folder.file("no/such.cfg").c_str()); },
-                throws_message(::testing::StrEq("error opening settings file in <void "
-                                                "orrelux_load_from_file(orrelux *, const char *)> "
-                                                "(LW/settings:312)")));
 }
 
 } // namespace

@@ -9,83 +9,132 @@
 
 namespace {
 
-TEST(SettingsDefaults, FreshRecordTakesTheDatabaseFromThePreferences) {
-    orrelux_ini.default_starfile = "/stars/default.stars";
-    orrelux_ini.default_starfile_3d = true;
-    orrelux rec{};
-    rec.panel_open = true;
-    rec.parent_id = reinterpret_cast<LWItemID>(uintptr_t(0x10000001));
-
-    orrelux_defaults(&rec);
-
-    struct Real {
-        double orrelux::*field;
-        double value;
-    };
-    for (Real r : {Real{&orrelux::star_size, 2.5},
-                   {&orrelux::star_aspect, 1.0},
-                   {&orrelux::lum_threshold, 0.001},
-                   {&orrelux::lum_max, 0.5},
-                   {&orrelux::brightness, 5.0},
-                   {&orrelux::brightness_bias, 1.0},
-                   {&orrelux::saturation, 0.4},
-                   {&orrelux::tint_strength, 0.0},
-                   {&orrelux::parallax, 0.0}}) {
-        EXPECT_EQ(rec.*r.field, r.value);
-    }
-    EXPECT_THAT(rec.tint, ::testing::ElementsAre(1.0, 1.0, 1.0));
-    struct Int {
-        int orrelux::*field;
-        int value;
-    };
-    for (Int i : {Int{&orrelux::blur_segs, 1},
-                  {&orrelux::srgb_framebuffer, 1},
-                  {&orrelux::anamorphic_dof, 0},
-                  {&orrelux::three_d, 0},
-                  {&orrelux::projection, 0}}) {
-        EXPECT_EQ(rec.*i.field, i.value);
-    }
-    EXPECT_EQ(std::string(rec.starfile), "/stars/default.stars");
-    EXPECT_TRUE(rec.starfile_3d);
-    EXPECT_EQ(rec.parent_id, nullptr);
-    EXPECT_FALSE(rec.panel_open);
-    orrelux_ini.default_starfile = "";
-    orrelux_ini.default_starfile_3d = false;
+LWItemID item(uintptr_t id) {
+    return reinterpret_cast<LWItemID>(id);
 }
 
-// A block whose value is missing or is no number keeps its field: a bare
-// "sRGBFrameBuffer" line must not turn sRGB off.
-TEST(SettingsLoad, BlockWhoseValueCannotBeReadKeepsItsField) {
-    orrelux_ini.file_io = host_file_io();
-    orrelux_ini.default_starfile = "";
-    LWItemID const parent = reinterpret_cast<LWItemID>(uintptr_t(0x10000007));
-    orrelux rec{};
-    orrelux_defaults(&rec);
-    rec.parent_id = parent;
-    LoadState load("OrreluxVersion\nsRGBFrameBuffer\nBlurSegs x\nParentID\nStarSize\n"
-                   "Brightness none\nProjection \"Hemispherical\"\nEND\n",
-                   LWIO_ASCII);
+// A defaulted record beside a default database with distances.
+class SettingsRecord : public ::testing::Test {
+protected:
+    SettingsRecord() {
+        orrelux_ini.file_io = host_file_io();
+        orrelux_ini.install_folder = folder.path.c_str();
+        orrelux_ini.default_starfile = "";
+        write_text(default_database, database_bytes({}, "ORRELUX2"));
+        orrelux_defaults(&rec);
+    }
+    ~SettingsRecord() override { orrelux_ini.install_folder = ""; }
 
-    orrelux_load(&rec, load.state());
+    void load(std::string const& text) {
+        LoadState state(text, LWIO_ASCII);
+        orrelux_load(&rec, state.state());
+    }
+
+    TempFolder folder;
+    std::string default_database = folder.file("hipparcos3D.stars");
+    orrelux rec{};
+};
+
+// A value that is missing or no number keeps its field: a bare
+// "sRGBFrameBuffer" line must not turn sRGB off. Nothing after END is read.
+TEST_F(SettingsRecord, UnreadableValuesKeepTheirFieldsAndEndStopsTheBlock) {
+    rec.parent_id = item(0x10000007);
+    load("OrreluxVersion\nsRGBFrameBuffer\nBlurSegs x\nParentID\nStarSize\nBrightness none\n"
+         "Projection \"Hemispherical\"\nEND\nSaturation 0.9\n");
 
     EXPECT_EQ(rec.srgb_framebuffer, 1);
     EXPECT_EQ(rec.blur_segs, 1);
-    EXPECT_EQ(rec.parent_id, parent);
+    EXPECT_EQ(rec.parent_id, item(0x10000007));
     EXPECT_EQ(rec.star_size, 2.5);
     EXPECT_EQ(rec.brightness, 5.0);
     EXPECT_EQ(rec.projection, 1); // still read after them, by the version 2 rules
+    EXPECT_EQ(rec.saturation, 0.4);
+}
+
+// Version 1 names the projection by a nested block, version 2 by its name,
+// whole and case-sensitively; anything else is perspective.
+TEST_F(SettingsRecord, ProjectionIsReadByTheRulesOfTheBlocksVersion) {
+    std::pair<char const*, int> const cases[] = {
+        {"OrreluxVersion 1\n{ Projection\n  Hemispherical\n}\nParallax 0.5\n", 1},
+        {"OrreluxVersion 1\n{ Projection\n  Perspective\n}\nParallax 0.5\n", 0},
+        {"OrreluxVersion 1\n{ Projection\n}\nParallax 0.5\n", 0},
+        {"Projection \"AzimuthalEquidistant\"\nParallax 0.5\n", 2},
+        {"Projection \"Hemispherical\"\nParallax 0.5\n", 1},
+        {"Projection \"hemispherical\"\nParallax 0.5\n", 0},
+        {"Projection \"Hemispherical2\"\nParallax 0.5\n", 0},
+    };
+    for (auto const& [text, projection] : cases) {
+        rec.projection = -1;
+        rec.parallax = 0;
+        load(text);
+        EXPECT_EQ(rec.projection, projection) << text;
+        EXPECT_EQ(rec.parallax, 0.5) << text;
+    }
+}
+
+// A database that is missing or no star database gives way to the default
+// one, or to none when that is missing too. Version 1 knows only quoted
+// paths, version 2 also bare words.
+TEST_F(SettingsRecord, UnusableDatabaseGivesWayToTheDefault) {
+    write_text(folder.file("text.stars"), "not a star database, though long enough to be one");
+    write_database(folder.file("flat.stars"), {});
+    struct Case {
+        std::string text, database;
+        bool is_3d;
+    } const cases[] = {
+        {"StarFile " + folder.file("flat.stars") + "\n", folder.file("flat.stars"), false},
+        {"StarFile \"" + folder.file("gone.stars") + "\"\n", default_database, true},
+        {"StarFile \"" + folder.file("text.stars") + "\"\n", default_database, true},
+        {"OrreluxVersion 1\nStarFile \"" + folder.file("gone.stars") + "\"\n", default_database,
+         true},
+    };
+    for (Case const& c : cases) {
+        rec.starfile = "";
+        rec.starfile_3d = !c.is_3d;
+        load(c.text);
+        EXPECT_EQ(std::string(rec.starfile), c.database) << c.text;
+        EXPECT_EQ(rec.starfile_3d, c.is_3d) << c.text;
+    }
+    std::filesystem::remove(default_database);
+    load(cases[1].text);
+    EXPECT_EQ(std::string(rec.starfile), "");
+    EXPECT_FALSE(rec.starfile_3d);
 }
 
 // Only a host that answers findBlk with an ID outside the list it was given
 // gets here.
-TEST(SettingsLoad, BlockOutsideTheListIsAnError) {
+TEST_F(SettingsRecord, BlockOutsideTheListIsAnError) {
     LWLoadState state{};
     state.findBlk = [](void*, LWBlockIdent const*) { return LWID_('X', 'X', 'X', 'X'); };
-    orrelux rec{};
 
     EXPECT_THAT([&] { orrelux_load(&rec, &state); },
                 throws_message(::testing::StrEq("unknown id in <void orrelux_load(orrelux *, "
                                                 "LWLoadState *)> (LW/settings:286)")));
+}
+
+TEST_F(SettingsRecord, SettingsFileNeverCarriesTheParentAndOneThatCannotBeOpenedIsAnError) {
+    orrelux other{};
+    orrelux_defaults(&other);
+    rec.parent_id = item(0x10000004);
+    rec.brightness = 2.0;
+    other.parent_id = item(0x10000009);
+    std::string path = folder.file("look.cfg");
+
+    orrelux_save_to_file(&rec, path.c_str());
+    orrelux_load_from_file(&other, path.c_str());
+
+    EXPECT_EQ(read_text(path).find("ParentID"), std::string::npos);
+    EXPECT_EQ(other.parent_id, item(0x10000009));
+    EXPECT_EQ(other.brightness, 2.0);
+    std::string missing = folder.file("no/such.cfg");
+    EXPECT_THAT([&] { orrelux_load_from_file(&rec, missing.c_str()); },
+                throws_message(::testing::StrEq("error opening settings file in <void "
+                                                "orrelux_load_from_file(orrelux *, const char *)> "
+                                                "(LW/settings:312)")));
+    EXPECT_THAT([&] { orrelux_save_to_file(&rec, missing.c_str()); },
+                throws_message(::testing::StrEq("error saving settings file in <void "
+                                                "orrelux_save_to_file(orrelux *, const char *)> "
+                                                "(LW/settings:297)")));
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include "plugin_harness.h"
 
+#include <cstdint>
+
 namespace {
 
 // The files data/*_saved.* were written by the code as it stood before the
@@ -13,7 +15,9 @@ namespace {
 // settings files and preferences already stored rely on these bytes, so
 // they are the reference, not the code under test. Paths into the test's
 // folder stand there as "<folder>". The binary scenes hold their typed
-// values big-endian, as the host's binary mode stores them.
+// values big-endian, as the host's binary mode stores them. The block of a
+// new record, data/scene_defaults.txt, was written by hand from the
+// documented defaults.
 std::string reference(std::string const& name) {
     return read_text(std::string(ORRELUX_LW_TEST_DATA) + "/" + name);
 }
@@ -66,6 +70,23 @@ TEST_F(StoredBytes, ScenesAndSettingsFilesOfARecordLoadedFromEitherVersionKeepTh
         orrelux_save_to_file(&rec, path.c_str());
         EXPECT_EQ(out_of_folder(read_text(path)), reference("settings_" + version + "_saved.txt"));
     }
+}
+
+// The database comes from the preferences.
+TEST_F(StoredBytes, FreshRecordHoldsTheDefaults) {
+    orrelux_ini.default_starfile = folder.file("deep stars.stars").c_str();
+    orrelux_ini.default_starfile_3d = true;
+    orrelux rec{};
+    rec.panel_open = true;
+    rec.parent_id = reinterpret_cast<LWItemID>(uintptr_t(0x10000001));
+
+    orrelux_defaults(&rec);
+
+    SaveState scene(LWIO_ASCII);
+    orrelux_save(&rec, scene.state(), true);
+    EXPECT_EQ(out_of_folder(scene.data()), reference("scene_defaults.txt"));
+    EXPECT_TRUE(rec.starfile_3d);
+    EXPECT_FALSE(rec.panel_open);
 }
 
 TEST_F(StoredBytes, PreferencesFileKeepsItsBytesAndReadsBack) {

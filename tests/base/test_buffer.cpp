@@ -104,17 +104,6 @@ TEST_F(BufferTest, UnbufferedPushedBackByteSurvivesAFailingSourceAndOnlyOneWaits
               "(base/buffer:258)");
 }
 
-TEST_F(BufferTest, BufferedReadGivesThePushedBackByteThenRefillsAndBypasses) {
-    reader("0123456789abcdefghij", 4);
-    buf_unread(in, '<');
-    char got[32] = {};
-    EXPECT_EQ(buf_read(in, got, 3), 3);
-    EXPECT_EQ(buf_read(in, got + 3, 10), 10);
-    EXPECT_EQ(buf_read(in, got + 13, 32), 8);
-    EXPECT_EQ(std::string(got, 21), "<" + mem.input);
-    EXPECT_EQ(buf_read(in, got, 5), 0);
-}
-
 TEST_F(BufferTest, WritesWaitForAFullBufferAndFlushRetriesUntilTheTargetTookAll) {
     writer(8);
     EXPECT_EQ(buf_writestr(out, "abcdefg"), 7);
@@ -129,17 +118,6 @@ TEST_F(BufferTest, WritesWaitForAFullBufferAndFlushRetriesUntilTheTargetTookAll)
     out = nullptr;
     EXPECT_EQ(mem.writes, (std::vector<int>{8, 10, 5, 2, 3}));
     EXPECT_EQ(mem.output, "abcdefgh0123456789kept!end");
-}
-
-TEST_F(BufferTest, WriteErrorIsReturnedAndBytesStayWaiting) {
-    writer(4);
-    buf_write(out, "abc", 3);
-    mem.result = -5;
-    EXPECT_EQ(buf_write(out, "de", 2), -5);
-    EXPECT_EQ(buf_flush(out), -5);
-    mem.result = 0;
-    EXPECT_EQ(buf_flush(out), 0);
-    EXPECT_EQ(mem.output, "abc");
 }
 
 } // namespace

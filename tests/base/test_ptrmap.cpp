@@ -56,17 +56,6 @@ TEST(VoidPtrMapTest, WalksStopOnNonZeroAndMayDeleteTheEntryTheyAreGiven) {
     EXPECT_TRUE(map.empty());
 }
 
-TEST(PtrMapTest, OwnsValuesAndRemovesEarliestDuplicate) {
-    PtrMap<Key, String> map(8);
-    map.insert(&keys[0], "first");
-    map.insert(&keys[0], "second");
-    EXPECT_EQ(*map.lookup(&keys[0]), "first");
-    EXPECT_TRUE(map.remove(&keys[0]));
-    EXPECT_EQ(*map.lookup(&keys[0]), "second");
-    EXPECT_EQ(map.lookup(&keys[1]), nullptr);
-    EXPECT_FALSE(map.remove(&keys[1]));
-}
-
 TEST(PtrMapTest, CopyIsIndependentAndEqualityAsksOnlyForTheLeftSideKeys) {
     PtrMap<Key, String> small(5);
     small.insert(&keys[0], "zero");

@@ -62,27 +62,6 @@ TEST(String, ChopEndsAtFirstLineBreakAndSplitDropsEmptyTokens) {
         EXPECT_STREQ(out[i], expected[i]);
 }
 
-TEST(String, HashFollowsTheRecurrenceOverSignedBytes) {
-    // h = ((c << 4) + h + (c >> 4)) * 11 over signed bytes.
-    struct Case {
-        char const* text;
-        unsigned hash;
-    } const cases[] = {
-        {"", 0u},
-        {"a", (97u * 16 + 6) * 11},                // 17138
-        {"\xff", static_cast<unsigned>(-17 * 11)}, // -1: -16 + 0 - 1
-        {"aa", (97u * 16 + 6 + 17138u) * 11},      // the first result feeds back in
-    };
-    for (Case const& c : cases) {
-        SCOPED_TRACE(c.text);
-        String s(c.text);
-        EXPECT_EQ(hash_chars(c.text), c.hash);
-        EXPECT_EQ(s.hash(), c.hash);
-        EXPECT_EQ(hash_bytes(reinterpret_cast<unsigned char const*>(c.text), s.len()), c.hash);
-    }
-    EXPECT_EQ(String().hash(), 0u);
-}
-
 namespace {
 
 std::string dump_text() {
@@ -98,15 +77,6 @@ TEST(InStringTest, EqualTextsInternToOnePointer) {
     EXPECT_EQ(a->text, "orbit");
     EXPECT_EQ(hash_instring(a), built.hash());
     EXPECT_NE(InString::intern("orbits"), a);
-}
-
-TEST(InStringTest, GensymsCountUpAndStayOutOfTheTable) {
-    InString* first = InString::gensym();
-    InString* second = InString::gensym();
-    int n = atoi(static_cast<char const*>(first->text) + 1);
-    EXPECT_EQ(first->text, String::fmt("G%d", n));
-    EXPECT_EQ(second->text, String::fmt("G%d", n + 1));
-    EXPECT_NE(InString::intern(first->text), first);
 }
 
 TEST(InStringTest, TemporaryStringIsInternedOnlyWhenKnownOrMadePermanent) {

@@ -1,19 +1,17 @@
 #include "host/file_io.h"
 #include "lwsdk/lwio.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 class FileLoadStates : public ::testing::Test {
 protected:
-    ~FileLoadStates() override { unlink(path.c_str()); }
-
-    void write_file(std::string const& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
     // Replaces bytes of the file in place, as another program might.
     void overwrite(std::size_t at, std::string const& bytes) {
         std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
@@ -22,7 +20,8 @@ protected:
     }
 
     LWFileIOFuncs* io = host_file_io();
-    std::string path = ::testing::TempDir() + "host_file_io_" + std::to_string(getpid());
+    TempFolder folder;
+    std::string path = folder.file("blocks");
 };
 
 // Probing a database's header must not read the whole database: bytes far
@@ -32,7 +31,7 @@ TEST_F(FileLoadStates, ReadTheFileOnlyAsFarAsAsked) {
     for (std::size_t i = 0; i < bytes.size(); i++) {
         bytes[i] = static_cast<char>(i * 7 % 251);
     }
-    write_file(bytes);
+    write_text(path, bytes);
     LWLoadState* in = io->openLoad(path.c_str(), LWIO_BINARY);
     ASSERT_NE(in, nullptr);
     char header[32];
@@ -63,7 +62,7 @@ TEST_F(FileLoadStates, TextLinesAcrossPiecesOfTheFileAreReadWhole) {
         SCOPED_TRACE(closing_at);
         std::string head = "{ Options\n  String \"";
         std::string text(closing_at - head.size() - 2, 's');
-        write_file(head + text + "\"\n}\nInts 7\n");
+        write_text(path, head + text + "\"\n}\nInts 7\n");
         LWLoadState* in = io->openLoad(path.c_str(), LWIO_ASCII);
         ASSERT_NE(in, nullptr);
         std::string back(text.size() + 1, '\0');
@@ -82,7 +81,7 @@ TEST_F(FileLoadStates, TextLinesAcrossPiecesOfTheFileAreReadWhole) {
 }
 
 TEST_F(FileLoadStates, AFolderOrAMissingFileDoesNotOpen) {
-    EXPECT_EQ(io->openLoad(::testing::TempDir().c_str(), LWIO_BINARY), nullptr);
+    EXPECT_EQ(io->openLoad(folder.path.c_str(), LWIO_BINARY), nullptr);
     EXPECT_EQ(io->openLoad(path.c_str(), LWIO_BINARY), nullptr);
     EXPECT_EQ(io->openLoad(nullptr, LWIO_ASCII), nullptr);
 }

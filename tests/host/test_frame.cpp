@@ -1,11 +1,7 @@
 #include "host/frame.h"
-#include "host/monitor.h"
 #include "lwsdk/lwfilter.h"
 
 #include <gtest/gtest.h>
-
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -41,27 +37,6 @@ TEST(FilterAccess, GivesTheInputByLayerAndRecordsWhichPixelsWereWritten) {
     }
     EXPECT_EQ(frame.output(2, 1, 2), 3.0f);
     EXPECT_EQ(frame.output(3, 0, 3), 0.5f);
-}
-
-TEST(Monitor, ReportsProgressAndAnswersAbortFromTheStepThatAskedOn) {
-    HostMonitor host;
-    LWMonitor* mon = host.monitor();
-    std::vector<std::pair<unsigned, unsigned>> seen;
-    host.on_step = [&](unsigned done, unsigned total) {
-        seen.emplace_back(done, total);
-        if (done == 5) {
-            host.request_abort();
-        }
-    };
-    mon->init(mon->data, 10);
-    EXPECT_EQ(mon->step(mon->data, 1), 0);
-    EXPECT_EQ(mon->step(mon->data, 2), 0);
-    EXPECT_NE(mon->step(mon->data, 2), 0);
-    EXPECT_NE(mon->step(mon->data, 1), 0);
-    mon->done(mon->data);
-    EXPECT_TRUE(host.finished());
-    EXPECT_EQ(seen,
-              (std::vector<std::pair<unsigned, unsigned>>{{1, 10}, {3, 10}, {5, 10}, {6, 10}}));
 }
 
 } // namespace

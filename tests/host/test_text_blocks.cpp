@@ -1,17 +1,12 @@
-#include "host/file_io.h"
 #include "host/load_state.h"
 #include "host/save_state.h"
 #include "lwsdk/lwio.h"
-
-#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <climits>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,31 +21,15 @@ const LWBlockIdent BLOCKS[] = {
 LWID const INTS = BLOCKS[0].id, STRING = BLOCKS[1].id, OPTIONS = BLOCKS[2].id, INNER = BLOCKS[3].id,
            END = BLOCKS[4].id;
 
-// Writes blocks and reads them back through a file, or in memory when the
-// parameter is false.
-class BlockStates : public ::testing::TestWithParam<bool> {
+// Blocks written in memory and read back. A file holds the same bytes and is
+// read as far as asked (test_file_io.cpp).
+class BlockStates : public ::testing::Test {
 protected:
-    void SetUp() override {
-        out = GetParam() ? io->openSave(path.c_str(), LWIO_ASCII) : memory.state();
-        ASSERT_NE(out, nullptr);
-    }
-    void TearDown() override {
-        if (GetParam() && in) {
-            io->closeLoad(in);
-        }
-    }
-    // Ends writing and starts reading; gives what was written.
+    // Starts reading what was written; gives it.
     std::string read_back() {
-        if (!GetParam()) {
-            load.reset(new LoadState(memory.data(), LWIO_ASCII));
-            in = load->state();
-            return memory.data();
-        }
-        io->closeSave(out);
-        in = io->openLoad(path.c_str(), LWIO_ASCII);
-        EXPECT_NE(in, nullptr);
-        std::ifstream file(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
+        load.reset(new LoadState(memory.data(), LWIO_ASCII));
+        in = load->state();
+        return memory.data();
     }
 
     void leaf(LWBlockIdent const& ident, std::initializer_list<int> values) {
@@ -76,16 +55,13 @@ protected:
         return buf.data();
     }
 
-    LWFileIOFuncs* io = host_file_io();
-    TempFolder folder;
-    std::string path = folder.file("blocks");
     SaveState memory{LWIO_ASCII};
     std::unique_ptr<LoadState> load;
-    LWSaveState* out = nullptr;
+    LWSaveState* out = memory.state();
     LWLoadState* in = nullptr;
 };
 
-TEST_P(BlockStates, EveryValueTypeComesBackExactly) {
+TEST_F(BlockStates, EveryValueTypeComesBackExactly) {
     int const ints[] = {0, -1, INT_MAX, INT_MIN, 123456789};
     float const floats[] = {0.1f,    -0.0f,        1.0f / 3.0f, FLT_MAX,
                             FLT_MIN, FLT_TRUE_MIN, 16777217.0f, -2.5e-20f};
@@ -118,7 +94,7 @@ TEST_P(BlockStates, EveryValueTypeComesBackExactly) {
     EXPECT_EQ(read_str(5), "abcd") << "cut to the buffer";
 }
 
-TEST_P(BlockStates, NestedBlocksAreBracedIndentedAndComeBack) {
+TEST_F(BlockStates, NestedBlocksAreBracedIndentedAndComeBack) {
     nest(BLOCKS[2]);
     leaf(BLOCKS[0], {4});
     int three = 3;
@@ -147,7 +123,7 @@ TEST_P(BlockStates, NestedBlocksAreBracedIndentedAndComeBack) {
     EXPECT_EQ(find(), 0u) << "Options holds nothing more";
 }
 
-TEST_P(BlockStates, BlocksEndedEarlyOrNotInTheListAreSkippedWhole) {
+TEST_F(BlockStates, BlocksEndedEarlyOrNotInTheListAreSkippedWhole) {
     leaf(BLOCKS[0], {1, 2, 3});
     nest(BLOCKS[2]);
     leaf(BLOCKS[0], {4});
@@ -170,48 +146,6 @@ TEST_P(BlockStates, BlocksEndedEarlyOrNotInTheListAreSkippedWhole) {
     end_read();
     EXPECT_EQ(find(&BLOCKS[4]), END) << "past Inner, whose END is deeper down, and String";
     EXPECT_EQ(read_int(), 7);
-}
-
-INSTANTIATE_TEST_SUITE_P(InMemoryAndThroughAFile, BlockStates, ::testing::Bool());
-
-TEST(BinaryStates, KeepRawBytesAndValuesAndHaveNoBlocks) {
-    SaveState saved(LWIO_BINARY);
-    LWSaveState* out = saved.state();
-    char const bytes[] = {'\0', '\n', '\xff', '"'};
-    int i = -42;
-    float f = 0.1f;
-    out->beginBlk(out->writeData, &BLOCKS[0], 1);
-    out->write(out->writeData, bytes, 4);
-    out->writeI4(out->writeData, &i, 1);
-    out->writeFP(out->writeData, &f, 1);
-    out->endBlk(out->writeData);
-    out->write(out->writeData, "x", 1);
-    EXPECT_EQ(saved.data().size(), 13u);
-    LoadState load(saved.data(), LWIO_BINARY);
-    LWLoadState* in = load.state();
-    EXPECT_EQ(in->findBlk(in->readData, BLOCKS), 0u);
-    char back[4];
-    EXPECT_EQ(in->read(in->readData, back, 4), 4);
-    EXPECT_EQ(0, memcmp(bytes, back, 4));
-    int ib = 0;
-    float fb = 0;
-    EXPECT_EQ(in->readI4(in->readData, &ib, 1), 1);
-    EXPECT_EQ(in->readFP(in->readData, &fb, 1), 1);
-    EXPECT_EQ(ib, i);
-    EXPECT_EQ(fb, f);
-    EXPECT_EQ(in->read(in->readData, back, 4), 1) << "a short read gives what is left";
-    EXPECT_EQ(back[0], 'x');
-}
-
-TEST(TextBlocks, RawReadGivesTheRestOfALeafLineEndedByCarriageReturnLineFeed) {
-    LoadState load("String \"/stars/a b.stars\"\r\nEND\r\n", LWIO_ASCII);
-    LWLoadState* in = load.state();
-    ASSERT_EQ(in->findBlk(in->readData, BLOCKS), STRING);
-    char buf[64];
-    EXPECT_EQ(in->read(in->readData, buf, sizeof buf), 18);
-    EXPECT_STREQ(buf, "\"/stars/a b.stars\"");
-    in->endBlk(in->readData);
-    EXPECT_EQ(in->findBlk(in->readData, BLOCKS), END);
 }
 
 } // namespace

@@ -98,52 +98,6 @@ TEST_F(MetaDataTest, ParseErrorsNameTheirCause) {
     }
 }
 
-TEST_F(MetaDataTest, TagsThatCannotBeWrittenAreRefused) {
-    meta.set_meta<float>("float", "a b", 1.0f);
-    EXPECT_EQ(raised([&] { meta.stringify(); }),
-              "can't handle quoting yet in <String Vell::ImageSpec::MetaData::stringify() const> "
-              "(libvellimage/metadata:265)");
-}
-
-TEST_F(MetaDataTest, GetOfAnotherTypeWarnsAndLeavesOutput) {
-    meta.set_meta<String>("string", "name", String("vega"));
-    float out = 7.0f;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(meta.get_meta<float>("float", "name", out), 2);
-    EXPECT_THAT(
-        testing::internal::GetCapturedStderr(),
-        testing::StartsWith("warning: metadata type mismatch; wanted float got string in <"));
-    EXPECT_EQ(out, 7.0f);
-}
-
-TEST_F(MetaDataTest, WrittenTagOnlyChangesThroughUpdate) {
-    meta.set_meta<float>("float", "w", 1.0f);
-    EXPECT_THAT(raised([&] { meta.update_meta<float>("float", "w", 2.0f); }),
-                testing::StartsWith("metadata tag 'w' was never written to file in <"));
-    struct MarkWritten : ImageSpec::MetaVisitor {
-        void visit_float(char const*, char const*, float*, s64* marker) override { *marker = 42; }
-        void visit_string(char const*, char const*, String*, s64*) override {}
-        void visit_m44f(char const*, char const*, Matrix4<float>*, s64*) override {}
-    } writer;
-    meta.for_each_meta(writer);
-    EXPECT_THROW(meta.set_meta<float>("float", "w", 2.0f), StrXception);
-    EXPECT_EQ(meta.update_meta<float>("float", "w", 3.0f), 42);
-    float w = 0;
-    meta.get_meta<float>("float", "w", w);
-    EXPECT_EQ(w, 3.0f);
-    ImageSpec::MetaData copy(meta);
-    EXPECT_THROW(copy.update_meta<float>("float", "w", 4.0f), StrXception);
-}
-
-TEST_F(MetaDataTest, EqualityTreatsNanAsEqualAndIgnoresExtraTags) {
-    ImageSpec::MetaData b;
-    meta.set_meta<float>("float", "n", NAN);
-    b.set_meta<float>("float", "n", 5.0f);
-    b.set_meta<float>("float", "extra", 1.0f);
-    EXPECT_TRUE(meta == b);
-    EXPECT_FALSE(b == meta);
-}
-
 TEST(ImageSpecMetaTest, CopiesOwnTheirMetadata) {
     ImageSpec original(4, 4, ImageSpec::G_U8);
     float f = 1.0f;
@@ -158,27 +112,6 @@ TEST(ImageSpecMetaTest, CopiesOwnTheirMetadata) {
     assigned = original;
     assigned = assigned;
     EXPECT_TRUE(assigned == original);
-}
-
-TEST(ImageSpecMetaTest, PrintListsEveryTag) {
-    ImageSpec with_float(2, 3, ImageSpec::BGRA_FLOAT), with_text(1, 1, ImageSpec::G_U8);
-    ImageSpec with_matrix(1, 1, ImageSpec::G_U8);
-    with_float.set_meta<float>("float", "gain", 1.5f);
-    with_text.set_meta<String>("string", "by", String("orrelux"));
-    Matrix4<float> m = {};
-    m[1] = 1.0f;
-    with_matrix.set_meta<Matrix4<float>>("m44f", "id", m);
-    testing::internal::CaptureStdout();
-    for (ImageSpec const* image : {&with_float, &with_text, &with_matrix})
-        image->print();
-    std::string zeros;
-    for (int i = 2; i < 16; ++i)
-        zeros += " 0.000000000e+00";
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "BGRA_FLOAT     \t2 x 3 \"float gain\" [1.500000]G_U8           \t1 x 1 \"string "
-              "by\" [\"orrelux\"]G_U8           \t1 x 1 \"m44f id\" [0.000000000e+00 "
-              "1.000000000e+00" +
-                  zeros + "]");
 }
 
 } // namespace

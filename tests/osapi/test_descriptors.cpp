@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include <fcntl.h>
@@ -49,27 +48,6 @@ TEST_F(Descriptors, OpenModesKeepTruncateCreateExclusivelyOrAreRefused) {
     EXPECT_EQ(OSAPI::open_can_fail(never.c_str(), 4 | 2), -1);
     EXPECT_EQ(OSAPI::open_can_fail(never.c_str(), 1), -1);
     EXPECT_FALSE(OSAPI::file_exists(never.c_str(), 0));
-}
-
-TEST_F(Descriptors, ReadShortReturnsWhatThereIsThenZero) {
-    write_text(path, "12345");
-    OSAPI::DiskFile file(OSAPI::open(path.c_str(), 1));
-    char buf[10];
-    EXPECT_EQ(OSAPI::read_short(file.fd, buf, 10), 5);
-    EXPECT_EQ(std::string(buf, 5), "12345");
-    EXPECT_EQ(OSAPI::read_short(file.fd, buf, 10), 0);
-}
-
-TEST_F(Descriptors, PositionedReadAndWriteLeaveTheOffsetAlone) {
-    OSAPI::DiskFile file(OSAPI::open(path.c_str(), 3));
-    OSAPI::write(file.fd, "abcdef", 6);
-    OSAPI::pwrite(file.fd, "XY", 2, 2);
-    char got[3];
-    EXPECT_EQ(OSAPI::pread(file.fd, got, 3, 1), 3);
-    EXPECT_EQ(std::string(got, 3), "bXY");
-    EXPECT_EQ(OSAPI::lseek(file.fd, 0, SEEK_CUR), 6);
-    OSAPI::truncate(file.fd, 4);
-    EXPECT_EQ(OSAPI::getsize(file.fd), 4u);
 }
 
 TEST_F(Descriptors, EachFailureRaisesItsExactMessage) {
@@ -131,14 +109,4 @@ TEST_F(AtomicWrites, OnlyCompleteReplacesTheFileAndNoTemporaryFileIsLeft) {
         EXPECT_FALSE(OSAPI::file_exists(temp.c_str(), 0)) << c.name;
         EXPECT_EQ(read_text(path), c.expected) << c.name;
     }
-}
-
-TEST_F(AtomicWrites, ExclusiveRefusesASecondWriter) {
-    std::unique_ptr<OSAPI::AtomicFileWrite> first(OSAPI::AtomicFileWrite::exclusive(path.c_str()));
-    ASSERT_TRUE(first);
-    EXPECT_EQ(OSAPI::AtomicFileWrite::exclusive(path.c_str()), nullptr);
-    OSAPI::write(first->fd, "mine", 4);
-    first->complete();
-    OSAPI::close(first->fd);
-    EXPECT_EQ(read_text(path), "mine");
 }

@@ -3,26 +3,21 @@
 #include <osapi/osapi-unix.h>
 
 #include "tests/support/raised.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-
 namespace {
 
-// An in-memory source that counts its reads and can be told to fail.
+// An in-memory source that can be told to fail.
 class MemoryInput : public Input {
 public:
     explicit MemoryInput(std::string text) : text(std::move(text)) {}
 
     s64 position() const override { return at; }
     int read(char* dst, int n) override {
-        ++reads;
         int got = fail ? -1 : std::min(n, static_cast<int>(text.size() - at));
         if (got > 0) {
             at += text.copy(dst, got, at);
@@ -34,7 +29,6 @@ public:
 
     std::string text;
     s64 at = 0;
-    int reads = 0;
     bool fail = false;
 };
 
@@ -103,49 +97,6 @@ TEST_F(BufferedReading, OnePushedBackByteComesFirstBufferedOrNot) {
     }
 }
 
-TEST_F(BufferedReading, SeeksThatStayKeepTheBufferMovesDiscardItAndLargeReadsBypassIt) {
-    MemoryInput source("abcdefgh");
-    BufferedInput in(source, 4);
-    auto next = [&in] {
-        char c = 0;
-        in.read(&c, 1);
-        return c;
-    };
-    next();
-    int reads = source.reads;
-    EXPECT_EQ(in.seek_from_curpos(0), 1);
-    EXPECT_EQ(in.seek_from_start(1), 1);
-    EXPECT_EQ(next(), 'b');
-    EXPECT_EQ(source.reads, reads);
-    in.unread('Z');
-    EXPECT_EQ(in.seek_from_curpos(2), 3);
-    EXPECT_EQ(next(), 'd');
-    in.unread('Z');
-    EXPECT_EQ(in.seek_from_start(6), 6);
-    EXPECT_EQ(next(), 'g');
-    in.seek_from_start(0);
-    reads = source.reads;
-    std::string all(8, '\0');
-    EXPECT_EQ(in.read(all.data(), 8), 8);
-    EXPECT_EQ(all, source.text);
-    EXPECT_EQ(source.reads, reads + 1);
-}
-
-TEST_F(BufferedReading, FileInputSeeksTheDescriptor) {
-    TempFolder dir;
-    write_text(dir.file("f"), "0123456789");
-    OSAPI::DiskFile file(OSAPI::open(dir.file("f").c_str(), 1));
-    OSAPI::FileInput in(file);
-    char c;
-    EXPECT_EQ(in.seek_from_start(7), 7);
-    in.read(&c, 1);
-    EXPECT_EQ(c, '7');
-    EXPECT_EQ(in.seek_from_curpos(-3), 5);
-    in.read(&c, 1);
-    EXPECT_EQ(c, '5');
-    EXPECT_EQ(in.position(), 6);
-}
-
 // The recording target lives in each test: an Output's destructor may throw,
 // which a fixture's destructor may not.
 class BufferedWriting : public testing::Test {};
@@ -187,22 +138,5 @@ TEST_F(BufferedWriting, DestructorRaisesAFailedFlushButOnlyWarnsWhileAnotherExce
         EXPECT_EQ(warned, unwinding ? "warning: " + WRITE_ERROR +
                                           " in <BufferedOutput::~BufferedOutput()>\n"
                                     : "");
-    }
-}
-
-TEST_F(BufferedWriting, BufferedFileOutputClosesTheDescriptorOnlyWhenOwned) {
-    TempFolder dir;
-    for (bool owned : {false, true}) {
-        OSAPI::fd_t fd = OSAPI::open(dir.file("out").c_str(), 2);
-        {
-            OSAPI::BufferedFileOutput out(fd, owned, 64);
-            out.write("hello ", 6);
-            out.write("world", 5);
-        }
-        EXPECT_EQ(read_text(dir.file("out")), "hello world");
-        EXPECT_EQ(fcntl(fd, F_GETFD) == -1, owned) << (owned ? "owned" : "foreign");
-        if (!owned) {
-            OSAPI::close(fd);
-        }
     }
 }

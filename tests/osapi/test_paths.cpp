@@ -67,22 +67,6 @@ TEST_F(Paths, FileSystemCallsDoWhatTheyNameAndRefuseWhatIsNotThere) {
     EXPECT_THROW(OSAPI::rm_ifexist(sub.c_str()), StrXception);
 }
 
-TEST_F(Paths, RemoverDeletesTheFileAndToleratesItsAbsence) {
-    write_text(path, "x");
-    { OSAPI::Remover remove(path.c_str()); }
-    EXPECT_FALSE(OSAPI::file_exists(path.c_str(), 0));
-    EXPECT_NO_THROW(OSAPI::Remover(String(path.c_str())));
-}
-
-TEST_F(Paths, ScopedChdirReturnsToWhereItStarted) {
-    String start = OSAPI::getcwd();
-    {
-        OSAPI::ScopedChdir in(dir.path.c_str());
-        EXPECT_STRNE(OSAPI::getcwd(), start);
-    }
-    EXPECT_STREQ(OSAPI::getcwd(), start);
-}
-
 TEST_F(Paths, GlobHandsOutEveryMatchThenNullAndNothingWithoutMatches) {
     for (char const* name : {"a.stars", "b.stars", "c.ini"}) {
         write_text(dir.file(name), "");

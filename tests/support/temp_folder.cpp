@@ -10,6 +10,7 @@ TempFolder::TempFolder(std::string const& prefix)
     if (!mkdtemp(path.data())) {
         throw std::system_error(errno, std::generic_category(), "mkdtemp " + path);
     }
+    path = std::filesystem::canonical(path).string();
 }
 
 TempFolder::~TempFolder() {

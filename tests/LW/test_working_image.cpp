@@ -1,0 +1,69 @@
+#include "plugin_harness.h"
+
+namespace {
+
+class WorkingImage : public PluginHarness {
+protected:
+    WorkingImage() {
+        write_database(database, {star_towards(0, 0, 1), star_towards(0.1, 0.05, 1)});
+    }
+
+    orrelux* srgb_instance() {
+        orrelux* inst = linear_instance(database);
+        inst->srgb_framebuffer = 1;
+        return inst;
+    }
+
+    std::string database = folder.file("two.stars");
+};
+
+struct Frame {
+    int width, height;
+    float level; // of the input, so that no frame looks like the one before
+};
+
+// An instance keeps its working image from frame to frame; whatever the
+// previous frame left in it, and whatever its size, each frame comes out as
+// a fresh instance renders it.
+TEST_F(WorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore) {
+    Frame const frames[] = {{640, 480, 0.5f}, {640, 480, 0.1f}, {320, 200, 0.7f}, {640, 480, 0}};
+    orrelux* kept = srgb_instance();
+    Vell::Image const* previous = nullptr;
+    for (Frame const& f : frames) {
+        SCOPED_TRACE(&f - frames);
+        host.scene.frame_width = f.width;
+        host.scene.frame_height = f.height;
+        auto input = [&](int x, int y) {
+            return std::array<float, 4>{f.level, f.level * (x % 7) / 7, 0.2f, y % 3 * 0.25f};
+        };
+        // One host frame exists at a time.
+        std::vector<float> out;
+        {
+            HostFrame reused(f.width, f.height);
+            fill(reused, input);
+            ASSERT_EQ(process(kept, reused), nullptr);
+            for (int i = 0; i < f.width * f.height * 4; i++) {
+                out.push_back(reused.output(i / 4 % f.width, i / 4 / f.width, i % 4));
+            }
+        }
+        Vell::Image const* image = kept->working_image.get();
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->width, f.width);
+        EXPECT_EQ(image->height, f.height);
+        if (previous && (&f)[-1].width == f.width && (&f)[-1].height == f.height) {
+            EXPECT_EQ(image, previous);
+        }
+        previous = image;
+
+        HostFrame fresh(f.width, f.height);
+        fill(fresh, input);
+        ASSERT_EQ(process(srgb_instance(), fresh), nullptr);
+
+        EXPECT_EQ(written(fresh), f.width * f.height);
+        for (int i = 0; i < f.width * f.height * 4; i++) {
+            ASSERT_EQ(out[i], fresh.output(i / 4 % f.width, i / 4 / f.width, i % 4)) << i;
+        }
+    }
+}
+
+} // namespace
