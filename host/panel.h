@@ -54,6 +54,7 @@ struct RgbPicture {
     int width;
     int height;
     std::vector<unsigned char> rgb;
+    int drawn = 0;   // pixels drawn inside the picture, each time counted
     int clipped = 0; // pixels drawn outside the picture
 };
 

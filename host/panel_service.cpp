@@ -305,6 +305,7 @@ void PanelService::draw_rgb(LWXPDrAreaID area, int r, int g, int b, int x, int y
         picture.clipped++;
         return;
     }
+    picture.drawn++;
     unsigned char* p = &picture.rgb[(std::size_t(y) * picture.width + x) * 3];
     p[0] = static_cast<unsigned char>(r);
     p[1] = static_cast<unsigned char>(g);

@@ -1,6 +1,9 @@
 #include "panel_harness.h"
 
+#include "host/save_state.h"
+
 #include <cstdint>
+#include <sstream>
 
 namespace {
 
@@ -81,6 +84,70 @@ TEST_F(SettingsPanel, ControlsAndValuesAreDeclaredInLayoutOrder) {
     EXPECT_THAT(p.choices(0x800c), ElementsAre("Persp", "HemiSph", "AzEqu"));
 }
 
+// Every hint in order, with its words; a function, text or text list is only
+// checked for being there.
+TEST_F(SettingsPanel, HintsAreDeclaredInTheirOrderWithTheirWords) {
+    std::uintptr_t const P = ~std::uintptr_t(0);
+    std::uintptr_t const THUMBNAIL = 0xFFFFFFFF80000000u;
+    struct Row {
+        unsigned tag;
+        std::vector<std::uintptr_t> words;
+        std::vector<unsigned> ids;
+    };
+    Row const rows[] = {
+        {0x3D000B03, {0, P, 0}, {}},
+        {0x3D001302, {P, 0}, {}},
+        {0x3D017403, {0x8015, 0, THUMBNAIL}, {}},
+        {0x3D017403, {0x8012, 0, THUMBNAIL}, {}},
+        {0x3D021481, {0x8015}, {}},
+        {0x3D016502, {0x8015, P}, {}},
+        {0x3D014304, {0x8001, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8001, 1}, {}},
+        {0x3D014304, {0x8005, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8005, 1}, {}},
+        {0x3D014402, {0x8003, 1}, {}},
+        {0x3D014304, {0x8006, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8006, 1}, {}},
+        {0x3D014304, {0x8007, 0, 99999999, 1}, {}},
+        {0x3D014304, {0x8008, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8008, 1}, {}},
+        {0x3D014304, {0x8009, 0, 99999999, 1}, {}},
+        {0x3D014402, {0x8009, 1}, {}},
+        {0x3D014304, {0x800a, 0, 100, 1}, {}},
+        {0x3D014402, {0x800a, 50}, {}},
+        {0x3D021481, {0x800a}, {}},
+        {0x3D015F02, {0x800b, P}, {}},
+        {0x3D014503, {0x800e, P, 0}, {}},
+        {0x3D014503, {0x800c, P, 0}, {}},
+        {0x3D021280, {}, {0x800c}},
+        {0x3D021481, {0x8019}, {}},
+        {0x3D021481, {0x800d}, {}},
+        {0x3D015F02, {0x800f, P}, {}},
+        {0x3D015F02, {0x8010, P}, {}},
+        {0x3D021280, {}, {0x800f}},
+        {0x3D019105, {0x8011, 0, P, 0, 0}, {}},
+        {0x3D016502, {0x8012, P}, {}},
+        {0x3D021481, {0x8011}, {}},
+        {0x3D001201, {0x8001}, {}},
+    };
+    HostPanel& p = open(instance());
+    ASSERT_EQ(p.hints.size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); i++) {
+        EXPECT_EQ(p.hints[i].tag, rows[i].tag) << i;
+        ASSERT_EQ(p.hints[i].words.size(), rows[i].words.size()) << i;
+        for (std::size_t w = 0; w < rows[i].words.size(); w++) {
+            if (rows[i].words[w] == P) {
+                EXPECT_NE(p.hints[i].words[w], 0u) << i << ", word " << w;
+            } else {
+                EXPECT_EQ(p.hints[i].words[w], rows[i].words[w]) << i << ", word " << w;
+            }
+        }
+        EXPECT_EQ(p.hints[i].ids, rows[i].ids) << i;
+    }
+    PanelHint const* request = p.find_hint(XPTAG_XREQCFG, 0x8011);
+    EXPECT_STREQ(reinterpret_cast<char const*>(request->words[2]), "Choose Star Database File");
+}
+
 TEST_F(SettingsPanel, RangesAreDeclaredForTheControlsThatCarryThem) {
     struct Case {
         unsigned id;
@@ -106,6 +173,60 @@ TEST_F(SettingsPanel, RangesAreDeclaredForTheControlsThatCarryThem) {
     PanelHint const* thumbnail = p.find_hint(XPTAG_CTRLCFG, 0x8012);
     ASSERT_NE(thumbnail, nullptr);
     EXPECT_EQ(thumbnail->words[2], 0xFFFFFFFF80000000u);
+}
+
+// The lines of the instance's scene block.
+std::vector<std::string> block_lines(LWInstanceFuncs const& funcs, orrelux* inst) {
+    SaveState saved(LWIO_ASCII);
+    EXPECT_EQ(funcs.save(inst, saved.state()), nullptr);
+    std::istringstream text(saved.data());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Each edit lands in its own setting and in no other.
+TEST_F(SettingsPanel, EveryControlEditsItsOwnSetting) {
+    struct Case {
+        unsigned id;
+        PanelValue value;
+        std::vector<std::string> changed; // the block's lines that differ
+    };
+    Case const cases[] = {
+        {0x8001, PanelValue::real(7.5), {"Brightness 7.5"}},
+        {0x8002, PanelValue::real(0.25), {"BrightnessBias 0.25"}},
+        {0x8005, PanelValue::real(0.75), {"Saturation 0.75"}},
+        {0x8003, PanelValue::real(0.5), {"TintStrength 0.5"}},
+        {0x8004,
+         PanelValue::color(0.25, 0.5, 0.75),
+         {"TintRed 0.25", "TintGreen 0.5", "TintBlue 0.75"}},
+        {0x8006, PanelValue::real(0.125), {"LumMax 0.125"}},
+        {0x8007, PanelValue::real(0.0625), {"LumThreshold 0.0625"}},
+        {0x8008, PanelValue::real(3.5), {"StarSize 3.5"}},
+        {0x8009, PanelValue::real(1.5), {"StarAspect 1.5"}},
+        {0x800a, PanelValue::of_integer(9), {"BlurSegs 9"}},
+        {0x800c, PanelValue::of_integer(2), {"Projection \"AzimuthalEquidistant\""}},
+        {0x8019, PanelValue::real(2.5), {"Parallax 2.5"}},
+        {0x800e, PanelValue::of_integer(0), {"sRGBFrameBuffer 0"}},
+        {0x800d, PanelValue::of_integer(1), {"AnamorphicDOF 1"}},
+    };
+    for (Case const& c : cases) {
+        orrelux* inst = instance();
+        std::vector<std::string> before = block_lines(funcs, inst);
+        open(inst);
+        EXPECT_EQ(edit(c.id, c.value), LWXPRC_DRAW) << std::hex << c.id;
+        EXPECT_EQ(value(c.id), c.value) << std::hex << c.id;
+        std::vector<std::string> changed;
+        for (std::string const& line : block_lines(funcs, inst)) {
+            if (std::find(before.begin(), before.end(), line) == before.end()) {
+                changed.push_back(line);
+            }
+        }
+        EXPECT_EQ(changed, c.changed) << std::hex << c.id;
+        host.panels.close(panel);
+    }
 }
 
 TEST_F(SettingsPanel, SecondOpeningOfAnOpenPanelBuildsNothing) {

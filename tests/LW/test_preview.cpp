@@ -165,6 +165,8 @@ TEST(PreviewBytes, MapBucketsThroughTheCurves) {
 
 TEST_F(Preview, DefaultLookDrawsTheBrightStarsWhereTheyLie) {
     RgbPicture picture = draw(600, 600);
+    EXPECT_EQ(picture.drawn, 600 * 600);
+    EXPECT_EQ(picture.clipped, 0);
     std::vector<Spot> found = spots(picture);
     std::vector<PreviewStar> expected;
     for (PreviewStar const& s : preview_stars) {
@@ -194,6 +196,32 @@ TEST_F(Preview, SpotsAreRoundOfRadiusOneAndEquallyBrightWhenTheCeilingIsBelowThe
     EXPECT_NEAR(vx / vy, 1.0, 0.03);
     for (Spot const& s : found) {
         EXPECT_NEAR(s.light, 0.9 * M_PI, 0.03 * 0.9 * M_PI) << s.cx << ", " << s.cy;
+    }
+}
+
+// Without saturation's pull to grey a star is (1 - 0.8 c, 1 - 0.8 c, c).
+TEST_F(Preview, ColourGoesFromYellowToBlueWithTheColourParameter) {
+    even_look();
+    inst->saturation = 1;
+    inst->brightness = 400; // intensity 0.9
+    RgbPicture picture = draw(600, 600);
+    std::vector<Spot> red = inner(spots(picture, 0), picture);
+    std::vector<Spot> green = inner(spots(picture, 1), picture);
+    std::vector<Spot> blue = inner(spots(picture, 2), picture);
+    ASSERT_GT(red.size(), 100u);
+    for (std::size_t i = 0; i < red.size(); i++) {
+        PreviewStar const* nearest = &preview_stars[0];
+        for (PreviewStar const& s : preview_stars) {
+            auto distance = [&](PreviewStar const& t) {
+                return std::hypot(t.x * 600 - red[i].cx, t.y * 600 - red[i].cy);
+            };
+            nearest = distance(s) < distance(*nearest) ? &s : nearest;
+        }
+        double expected_red = 1 - 0.8 * nearest->c;
+        // A channel's light is its peak, 0.9 × the channel, times pi.
+        EXPECT_NEAR(red[i].light, 0.9 * M_PI * expected_red, 0.05 + 0.03 * red[i].light) << i;
+        EXPECT_NEAR(green[i].light, red[i].light, 0.03 + 0.01 * red[i].light) << i;
+        EXPECT_NEAR(blue[i].light, 0.9 * M_PI * nearest->c, 0.05 + 0.03 * blue[i].light) << i;
     }
 }
 
@@ -276,6 +304,8 @@ TEST_F(Preview, LogoIsDrawnFromItsTopLeftAndCutToTheArea) {
         }
     }
     EXPECT_GT(letters, w * h / 10);
+    EXPECT_EQ(big.drawn, w * h);
+    EXPECT_EQ(small.drawn, 100 * 20);
     EXPECT_EQ(big.clipped + small.clipped, 0);
 }
 

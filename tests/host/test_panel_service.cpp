@@ -149,6 +149,7 @@ TEST_F(HostPanels, ButtonsThumbnailsAndClosingCallTheModule) {
     EXPECT_THAT(picture.at(0, 0), ElementsAre(10, 20, 30));
     EXPECT_THAT(picture.at(3, 2), ElementsAre(255, 0, 0));
     EXPECT_THAT(picture.at(1, 1), ElementsAre(0, 0, 0));
+    EXPECT_EQ(picture.drawn, 2);
     EXPECT_EQ(picture.clipped, 1);
     host.panels.close(id);
     EXPECT_THAT(inst.notified, ElementsAre("closed"));
