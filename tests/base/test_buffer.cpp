@@ -11,13 +11,11 @@
 
 namespace {
 
-// Both ends of a buffer: reads come from `input`, writes land in `output`
-// at most `chunk` bytes a call; a negative `result` fails every call.
+// The source of a buffer's reads; a negative `result` fails every call.
 struct Memory {
-    std::string input, output;
+    std::string input;
     size_t at = 0;
-    int chunk = 1 << 30, result = 0;
-    std::vector<int> writes;
+    int result = 0;
 
     static int read(void* arg, char* dst, int n) {
         Memory* m = static_cast<Memory*>(arg);
@@ -28,23 +26,11 @@ struct Memory {
         m->at += count;
         return count;
     }
-
-    static int write(void* arg, char const* src, int n) {
-        Memory* m = static_cast<Memory*>(arg);
-        m->writes.push_back(n);
-        int count = std::min(n, m->chunk);
-        if (m->result == 0)
-            m->output.append(src, count);
-        return m->result < 0 ? m->result : count;
-    }
 };
 
 class BufferTest : public testing::Test {
 protected:
-    void TearDown() override {
-        buf_destroy(in);
-        buf_destroy(out);
-    }
+    void TearDown() override { buf_destroy(in); }
 
     // Swaps the 4096-byte default for `size` bytes so that refills show.
     static buffer* sized(buffer* b, int size) {
@@ -62,11 +48,8 @@ protected:
         in = sized(buf_input(Memory::read, &mem), size);
     }
 
-    void writer(int size) { out = sized(buf_output(Memory::write, &mem), size); }
-
     Memory mem;
     buffer* in = nullptr;
-    buffer* out = nullptr;
 };
 
 TEST_F(BufferTest, ReadlineKeepsEveryTerminatorFormAtEveryBufferSize) {
@@ -102,22 +85,6 @@ TEST_F(BufferTest, UnbufferedPushedBackByteSurvivesAFailingSourceAndOnlyOneWaits
     EXPECT_EQ(raised([&] { buf_unread(in, 'b'); }),
               "unread of more than 1 byte in <void buf_unread(struct buffer *, const char)> "
               "(base/buffer:258)");
-}
-
-TEST_F(BufferTest, WritesWaitForAFullBufferAndFlushRetriesUntilTheTargetTookAll) {
-    writer(8);
-    EXPECT_EQ(buf_writestr(out, "abcdefg"), 7);
-    EXPECT_EQ(buf_writechar(out, 'h'), 1);
-    EXPECT_TRUE(mem.writes.empty());
-    EXPECT_EQ(buf_write(out, "0123456789", 10), 10); // larger than the buffer: straight through
-    mem.chunk = 3;
-    buf_writestr(out, "kept!");
-    EXPECT_EQ(buf_flush(out), 0);
-    buf_writestr(out, "end");
-    buf_destroy(out);
-    out = nullptr;
-    EXPECT_EQ(mem.writes, (std::vector<int>{8, 10, 5, 2, 3}));
-    EXPECT_EQ(mem.output, "abcdefgh0123456789kept!end");
 }
 
 } // namespace

@@ -68,29 +68,6 @@ TEST(Matrix4Inverse, ProductWithTheInverseIsTheIdentityAndSingularOnlyWarns) {
               warning + "float>::inverse() const [real = float]>\n");
 }
 
-TEST(Matrix4Decompose, GivesBackTranslationAnglesAndScale) {
-    double const hpb[] = {0.8, -1.1, 0.25};
-    double const scale[] = {2, 3, 4};
-    DblMatrix4 m = DblMatrix4::from_euler_angles(hpb);
-    for (int r = 0; r < 3; r++) {
-        for (int c = 0; c < 3; c++)
-            m(r, c) *= scale[r];
-        m(3, r) = 10 * r - 5;
-    }
-    VectorN<double, 3> t, angles, s;
-    m.decompose_lw(t, angles, s);
-    for (int i = 0; i < 3; i++) {
-        EXPECT_EQ(t[i], 10 * i - 5);
-        EXPECT_NEAR(angles[i], hpb[i], 1e-5);
-        EXPECT_NEAR(s[i], scale[i], 1e-5 * scale[i]);
-    }
-    DblMatrix4 flat = DblMatrix4::the_identity();
-    flat(2, 2) = 0;
-    flat.decompose_lw(t, angles, s);
-    EXPECT_EQ(s[2], 0); // a zero row gives zero scale, not a division by zero
-    EXPECT_EQ(s[0], 1);
-}
-
 TEST(CircleOfConfusion, VanishesInFocusAndGrowsTowardsTheInfiniteLimit) {
     double f = 0.05, N = 2.8, s = 3;
     EXPECT_NEAR(circle_of_confusion(f, N, s, s), 0, 1e-15);

@@ -59,20 +59,6 @@ TEST_F(MetaDataTest, StringsAndMatricesSurviveTheTextFormExactly) {
     round_trip(matrix); // matrices compare element by element, exactly
 }
 
-TEST_F(MetaDataTest, RepeatedTagTakesTheLastValueAndTruncatedTagWarnsAndKeepsEarlierTags) {
-    testing::internal::CaptureStderr();
-    meta.from_string("VELLMETA1 float:x=2 string:s= float:x=1 float:a");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "warning: image metadata appears to be truncated" + FROM_STRING + "\n");
-    float x = 0, a = 0;
-    EXPECT_EQ(meta.get_meta<float>("float", "x", x), 0);
-    EXPECT_EQ(x, 1.0f);
-    EXPECT_EQ(meta.get_meta<float>("float", "a", a), 1);
-    String s("unset");
-    EXPECT_EQ(meta.get_meta<String>("string", "s", s), 0);
-    EXPECT_STREQ(s, "");
-}
-
 TEST_F(MetaDataTest, ParseErrorsNameTheirCause) {
     std::string const at = FROM_STRING + " (libvellimage/metadata:";
     struct Case {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,18 +64,4 @@ TEST_F(Paths, FileSystemCallsDoWhatTheyNameAndRefuseWhatIsNotThere) {
     EXPECT_TRUE(OSAPI::is_directory(sub.c_str()));
     EXPECT_FALSE(OSAPI::is_directory(path.c_str()));
     EXPECT_THROW(OSAPI::rm_ifexist(sub.c_str()), StrXception);
-}
-
-TEST_F(Paths, GlobHandsOutEveryMatchThenNullAndNothingWithoutMatches) {
-    for (char const* name : {"a.stars", "b.stars", "c.ini"}) {
-        write_text(dir.file(name), "");
-    }
-    EXPECT_EQ(OSAPI::Glob(dir.file("*.none").c_str()).next(), nullptr);
-    OSAPI::Glob g(dir.file("*.stars").c_str());
-    std::set<std::string> found;
-    while (char const* match = g.next()) {
-        found.insert(match);
-    }
-    EXPECT_EQ(found, (std::set<std::string>{dir.file("a.stars"), dir.file("b.stars")}));
-    EXPECT_EQ(g.next(), nullptr);
 }
