@@ -1,4 +1,5 @@
 #include "tools/catalogue_lines.h"
+#include "tools/conversions.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -58,6 +59,24 @@ double require_number(std::string_view text, char const* what) {
     std::optional<double> const value = parse_number(text, what);
     if (!value) {
         throw BadLine{std::string("missing ") + what};
+    }
+    return *value;
+}
+
+std::optional<double> parse_magnitude(std::string_view text) {
+    std::optional<double> const value = parse_number(text, "magnitude");
+    if (value && (*value < MIN_MAGNITUDE || *value > MAX_MAGNITUDE)) {
+        throw BadLine{"magnitude out of range \"" + std::string(trim(text)) + "\" (" +
+                      std::to_string(int(MIN_MAGNITUDE)) + " to " +
+                      std::to_string(int(MAX_MAGNITUDE)) + ")"};
+    }
+    return value;
+}
+
+double require_magnitude(std::string_view text) {
+    std::optional<double> const value = parse_magnitude(text);
+    if (!value) {
+        throw BadLine{"missing magnitude"};
     }
     return *value;
 }

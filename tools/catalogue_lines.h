@@ -30,6 +30,13 @@ std::optional<double> parse_number(std::string_view text, char const* what);
 // As parse_number, but a blank field is an error too.
 double require_number(std::string_view text, char const* what);
 
+// The visual magnitude in a field, as parse_number; a value outside
+// MIN_MAGNITUDE..MAX_MAGNITUDE throws BadLine.
+std::optional<double> parse_magnitude(std::string_view text);
+
+// As parse_magnitude, but a blank field is an error too.
+double require_magnitude(std::string_view text);
+
 // Parses one star line of a KStars stars.dat catalogue.
 CatalogueStar parse_kstars_line(std::string_view line);
 

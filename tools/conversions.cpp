@@ -47,7 +47,7 @@ uint8_t srgb_byte(double linear) {
 } // namespace
 
 double luminance_from_magnitude(double v) {
-    return std::pow(10.0, -0.4 * v);
+    return std::pow(10.0, -0.4 * std::clamp(v, MIN_MAGNITUDE, MAX_MAGNITUDE));
 }
 
 double magnitude_from_luminance(double lum) {

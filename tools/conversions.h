@@ -9,7 +9,14 @@ struct StarColour {
     uint8_t b;
 };
 
-// Linear luminance of a star of visual magnitude v: a V = 0 star has 1.
+// Visual magnitudes that a catalogue star can have: the Sun is -26.7, the
+// faintest catalogued stars about 21. Outside, a value is a damaged entry.
+double const MIN_MAGNITUDE = -30.0;
+double const MAX_MAGNITUDE = 30.0;
+
+// Linear luminance of a star of visual magnitude v: a V = 0 star has 1. A
+// magnitude beyond the range above counts as the range's end, so the result
+// always fits a float (10^12 at the brightest).
 double luminance_from_magnitude(double v);
 
 // The inverse of luminance_from_magnitude.

@@ -27,7 +27,7 @@ CatalogueStar parse_hipparcos_line(std::string_view line) {
                           std::to_string(at) + ")"};
         }
     }
-    std::optional<double> const vmag = parse_number(field(line, 41, 46), "magnitude");
+    std::optional<double> const vmag = parse_magnitude(field(line, 41, 46));
     std::optional<double> const ra = parse_number(field(line, 51, 63), "right ascension");
     std::optional<double> const dec = parse_number(field(line, 64, 76), "declination");
     if (ra && (*ra < 0.0 || *ra >= 360.0)) {

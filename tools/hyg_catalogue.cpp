@@ -67,7 +67,7 @@ CatalogueStar HygColumns::parse(std::string_view line) const {
     s.pm_ra = pm_ra ? parse_number(fields[*pm_ra], "proper motion in RA").value_or(0.0) : 0.0;
     s.pm_dec =
         pm_dec ? parse_number(fields[*pm_dec], "proper motion in declination").value_or(0.0) : 0.0;
-    s.vmag = require_number(fields[mag], "magnitude");
+    s.vmag = require_magnitude(fields[mag]);
     s.bv = parse_number(fields[ci], "B-V colour index").value_or(NAN);
     double const distance = parse_number(fields[dist], "distance").value_or(UNKNOWN_DISTANCE);
     if (distance < 0.0) {

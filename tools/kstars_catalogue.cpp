@@ -71,7 +71,7 @@ CatalogueStar parse_kstars_line(std::string_view line) {
     s.pm_ra = parse_number(field(line, 20, 29), "proper motion in RA").value_or(0.0);
     s.pm_dec = parse_number(field(line, 29, 38), "proper motion in declination").value_or(0.0);
     double const parallax = parse_number(field(line, 38, 45), "parallax").value_or(0.0);
-    s.vmag = require_number(field(line, 46, 51), "magnitude");
+    s.vmag = require_magnitude(field(line, 46, 51));
     s.bv = parse_number(field(line, 51, 56), "B-V colour index").value_or(NAN);
     s.distance = s.vmag < TRUSTED_PARALLAX_BELOW_V ? distance_from_parallax(parallax) : 0.0;
     return s;

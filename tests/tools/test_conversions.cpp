@@ -21,6 +21,20 @@ TEST(StarColourFromBv, MatchesTheReferenceBytesAndClampsOutsideTheFittedRange) {
     }
 }
 
+// A database stores luminance as a float, which overflows beyond V = -96.
+TEST(LuminanceFromMagnitude, FitsAFloatForEveryMagnitude) {
+    EXPECT_DOUBLE_EQ(luminance_from_magnitude(0.0), 1.0);
+    EXPECT_DOUBLE_EQ(luminance_from_magnitude(-5.0), 100.0);
+    EXPECT_NEAR(magnitude_from_luminance(luminance_from_magnitude(-1.44)), -1.44, 1e-12);
+    for (double v : {MIN_MAGNITUDE, MAX_MAGNITUDE, -99.9, -200.0, -1e308, 1e308}) {
+        SCOPED_TRACE(v);
+        float const lum = static_cast<float>(luminance_from_magnitude(v));
+        EXPECT_TRUE(std::isfinite(lum));
+        EXPECT_GT(lum, 0.0f);
+    }
+    EXPECT_DOUBLE_EQ(luminance_from_magnitude(-200.0), luminance_from_magnitude(MIN_MAGNITUDE));
+}
+
 TEST(ProperMotion, MovesAStarAlongTheGreatCircleStayingOnTheSphere) {
     // 61 Cyg A, one of the fastest stars, over a century.
     double const ra0 = 316.72479, dec0 = 38.74942, d = M_PI / 180.0;

@@ -83,7 +83,8 @@ TEST_F(OrreluxStarsCommand, SkipsBadLinesWithAWarningWhenAskedAndInfoSpeaksJson)
 TEST_F(OrreluxStarsCommand, FailsWithAMessageAndWritesNothing) {
     std::string const malformed = data_file("kstars_malformed.dat"),
                       kstars = data_file("kstars_extract.dat"),
-                      other = data_file("hyg_reordered.csv");
+                      other = data_file("hyg_reordered.csv"),
+                      blazing = data_file("kstars_blazing.dat");
     std::pair<std::string, std::string> const cases[] = {
         // arguments, start of the output
         {"build -o " + db + " " + malformed,
@@ -93,6 +94,9 @@ TEST_F(OrreluxStarsCommand, FailsWithAMessageAndWritesNothing) {
         // A named format overrides the guess.
         {"build --format hipparcos -o " + db + " " + kstars,
          "Error: " + kstars + ":1: line too short"},
+        // Once written as an infinite luminance, which failed the database's own check.
+        {"build -o " + db + " " + blazing,
+         "Error: " + blazing + ":3: magnitude out of range \"-99.9\" (-30 to 30)\n"},
         {"info " + other, "Error: " + other + R"(: not a star database (magic ""mag","d"))" + "\n"},
     };
     for (auto const& [arguments, output] : cases) {
