@@ -2,12 +2,14 @@
 
 #include "LW/camera_sample.h"
 #include "LW/module_state.h"
+#include "LW/settings_fields.h"
 #include "LW/srgb.h"
 #include "libvellimage/image.h"
 #include "libimgops/stars.h"
 #include "base/newmatrix.h"
 #include "base/xception.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <memory>
@@ -246,9 +248,12 @@ void fill_render_data(FrameContext& f) {
     data.three_d = inst->three_d != 0;
 }
 
-// Samples at ta and, for a moving exposure, blur_segs more up to tb.
+// Samples at ta and, for a moving exposure, blur_segs more up to tb. The
+// loaders and the panel keep blur_segs within the panel's range; a record
+// set any other way still cannot make a frame take unbounded memory.
 void take_samples(Array<camera>& samples, LWItemID cam, LWItemID parent, LWTime ta, LWTime tb,
                   int blur_segs) {
+    blur_segs = std::min(blur_segs, MAX_BLUR_SEGS);
     camera sample;
     sample_camera(sample, cam, parent, ta);
     samples.append(sample);

@@ -6,6 +6,7 @@
 #include "LW/starfile.h"
 #include "base/xception.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -185,13 +186,37 @@ int projection_of(String const& name) {
     return 0;
 }
 
+// A damaged or hand-edited block must not reach the renderer with a value
+// the panel could not give: NaN or infinite light in every pixel.
+void read_real_setting(LWLoadState* load, SettingField const& field, double& value) {
+    read_float(load, value);
+    if (!std::isfinite(value)) {
+        Xception::warning(LOAD_SIGNATURE, "%s %g is not a finite number; the default %g is used",
+                          field.token, value, field.initial);
+        value = field.initial;
+    }
+}
+
+// Limited to the panel's range where the control has one: a frame's work
+// and memory grow with the motion blur segments.
+void read_int_setting(LWLoadState* load, SettingField const& field, int& value) {
+    read_int(load, value);
+    SettingRange const range = field.control.range;
+    if (range.min < range.max && (value < range.min || value > range.max)) {
+        int const limited = static_cast<int>(value < range.min ? range.min : range.max);
+        Xception::warning(LOAD_SIGNATURE, "%s %d is outside the range %g to %g; %d is used",
+                          field.token, value, range.min, range.max, limited);
+        value = limited;
+    }
+}
+
 void load_field(LWLoadState* load, int version, SettingField const& field, orrelux& rec) {
     switch (field.kind) {
     case SettingKind::REAL:
-        read_float(load, real(field, rec));
+        read_real_setting(load, field, real(field, rec));
         break;
     case SettingKind::INT:
-        read_int(load, integer(field, rec));
+        read_int_setting(load, field, integer(field, rec));
         break;
     case SettingKind::ITEM:
         read_item(load, item(field, rec));

@@ -96,7 +96,7 @@ constexpr SettingField FIELDS[] = {
     tint<2>(LWID_('T', 'I', 'N', 'B'), "TintBlue"),
     integer<&orrelux::blur_segs>(
         LWID_('B', 'L', 'S', 'G'), "BlurSegs", 1,
-        control(PANEL_BLUR_SEGS, "Motion Blur Segments", INTEGER, {0, 100}, 50)),
+        control(PANEL_BLUR_SEGS, "Motion Blur Segments", INTEGER, {0, MAX_BLUR_SEGS}, 50)),
     item<&orrelux::parent_id>(LWID_('P', 'R', 'I', 'D'), "ParentID",
                               control(PANEL_PARENT, "Parent Object", "vButton")),
     integer<&orrelux::srgb_framebuffer>(

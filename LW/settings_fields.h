@@ -26,6 +26,10 @@ enum class SettingKind {
 // for INT and PROJECTION, an LWItemID for ITEM, a String for STARFILE.
 using SettingAddress = void* (*)(orrelux& rec);
 
+// The most motion blur segments the panel allows; a frame takes one camera
+// sample more.
+int const MAX_BLUR_SEGS = 100;
+
 // The panel's range of a value, stepped by 1; a control that carries none
 // has min == max.
 struct SettingRange {

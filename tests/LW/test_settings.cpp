@@ -101,6 +101,53 @@ TEST_F(SettingsRecord, UnusableDatabaseGivesWayToTheDefault) {
     EXPECT_FALSE(rec.starfile_3d);
 }
 
+// A damaged or hand-edited block cannot give the renderer a value the panel
+// could not: a blur segment count beyond its range is limited to it, a value
+// that is no finite number gives way to the field's default, each with a
+// warning naming what was read. Values the panel can give pass unchanged.
+TEST_F(SettingsRecord, ValuesThePanelCannotGiveAreReplacedWithAWarning) {
+    struct Case {
+        char const* text;
+        double orrelux::*real; // or the blur segments when null
+        double value;
+        char const* named; // what the warning quotes; null for no warning
+    } const cases[] = {
+        {"BlurSegs 2000000000", nullptr, 100, "BlurSegs 2000000000"},
+        {"BlurSegs 101", nullptr, 100, "BlurSegs 101"},
+        {"BlurSegs -1", nullptr, 0, "BlurSegs -1"},
+        {"BlurSegs 100", nullptr, 100, nullptr},
+        {"BlurSegs 0", nullptr, 0, nullptr},
+        {"Saturation nan", &orrelux::saturation, 0.4, "Saturation nan"},
+        {"Brightness -inf", &orrelux::brightness, 5.0, "Brightness -inf"},
+        {"StarSize 1e39", &orrelux::star_size, 2.5, "StarSize inf"}, // beyond a float
+        {"Parallax -nan", &orrelux::parallax, 0.0, "Parallax"},
+        {"Saturation 3.5", &orrelux::saturation, 3.5, nullptr},
+        {"Brightness -2", &orrelux::brightness, -2.0, nullptr},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.text);
+        orrelux_defaults(&rec);
+        ::testing::internal::CaptureStderr();
+        load(std::string(c.text) + "\nEND\n");
+        std::string const warnings = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(c.real ? rec.*c.real : rec.blur_segs, c.value);
+        if (c.named) {
+            EXPECT_THAT(warnings, ::testing::StartsWith(std::string("warning: ") + c.named));
+        } else {
+            EXPECT_EQ(warnings, "");
+        }
+    }
+    // The three tint components are one colour; each falls back on its own.
+    ::testing::internal::CaptureStderr();
+    load("TintRed inf\nTintGreen 0.25\nTintBlue nan\n");
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                ::testing::AllOf(::testing::HasSubstr("TintRed inf"),
+                                 ::testing::HasSubstr("TintBlue nan")));
+    EXPECT_EQ(rec.tint[0], 1.0);
+    EXPECT_EQ(rec.tint[1], 0.25);
+    EXPECT_EQ(rec.tint[2], 1.0);
+}
+
 // Only a host that answers findBlk with an ID outside the list it was given
 // gets here.
 TEST_F(SettingsRecord, BlockOutsideTheListIsAnError) {
@@ -135,6 +182,21 @@ TEST_F(SettingsRecord, SettingsFileNeverCarriesTheParentAndOneThatCannotBeOpened
                 throws_message(::testing::StrEq("error saving settings file in <void "
                                                 "orrelux_save_to_file(orrelux *, const char *)> "
                                                 "(LW/settings:297)")));
+}
+
+// A settings file is read as a scene block is, guards included.
+TEST_F(SettingsRecord, SettingsFileIsGuardedAsASceneIs) {
+    std::string path = folder.file("edited.cfg");
+    write_text(path, "OrreluxVersion 2\nSaturation nan\nBlurSegs 5000\nEND\n");
+
+    ::testing::internal::CaptureStderr();
+    orrelux_load_from_file(&rec, path.c_str());
+
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                ::testing::AllOf(::testing::HasSubstr("Saturation nan"),
+                                 ::testing::HasSubstr("BlurSegs 5000")));
+    EXPECT_EQ(rec.saturation, 0.4);
+    EXPECT_EQ(rec.blur_segs, 100);
 }
 
 } // namespace

@@ -483,6 +483,37 @@ TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedIn
     }
 }
 
+// A damaged scene once took 12 GB for two billion blur segments and turned
+// every star NaN for a NaN saturation; now the values the panel could give
+// stand in for them, each named in a warning.
+TEST_F(OrreluxRender, ASceneWithValuesThePanelCannotGiveRendersWithTheNearestItCanGive) {
+    std::string const orion_scene = read_text(ORION);
+    auto const with = [&](char const* segments, char const* saturation) {
+        return replaced(replaced(orion_scene, "BlurSegs 8", segments), "Saturation 0.6",
+                        saturation);
+    };
+    std::string const scenes[] = {with("BlurSegs 2000000000", "Saturation nan\nTintRed inf"),
+                                  with("BlurSegs 100", "Saturation 0.4\nTintRed 1")};
+    FrameImage frames[2];
+    for (int i = 0; i < 2; i++) {
+        TempFolder out;
+        write_text(out.file("scene.lws"), scenes[i]);
+        Finished const r = render({out.file("scene.lws"), "-o", out.file("x_####.exr"), "--frames",
+                                   std::to_string(FRAME), "--size", SIZE},
+                                  folder());
+        ASSERT_EQ(r.status, 0) << r.log;
+        if (i == 0) {
+            for (char const* named : {"BlurSegs 2000000000", "Saturation nan", "TintRed inf"}) {
+                EXPECT_THAT(r.log, HasSubstr(std::string("warning: ") + named));
+            }
+        }
+        frames[i] = read_frame(out.file("x_0012.exr"));
+    }
+    EXPECT_TRUE(std::all_of(frames[0].pixels.begin(), frames[0].pixels.end(),
+                            [](float v) { return std::isfinite(v); }));
+    EXPECT_TRUE(frames[0].pixels == frames[1].pixels);
+}
+
 TEST_F(OrreluxRender, TheScenesFilterListDecidesWhatIsRendered) {
     std::string const orion = read_text(ORION);
     std::string const block = orion.substr(orion.find("Plugin ImageFilterHandler"));
