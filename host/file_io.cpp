@@ -2,31 +2,51 @@
 
 #include "host/load_state.h"
 #include "host/save_state.h"
+#include "base/xception.h"
 
-#include <cerrno>
+#include <osapi/osapi-unix.h>
+
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
 
+// Open mode of OSAPI::open: write only, created and truncated.
+int const WRITE_ONLY = 2;
+
+// The file is replaced only once its new text is whole on the disk: a full
+// disk or a crash while writing leaves the old one.
 class FileSaveState : public SaveState {
 public:
-    FileSaveState(FILE* file, char const* path, int io_mode)
-        : SaveState(io_mode), file_(file), path_(path) {}
+    FileSaveState(std::unique_ptr<OSAPI::AtomicFileWrite> file, char const* path, int io_mode)
+        : SaveState(io_mode), file_(std::move(file)), path_(path) {}
 
     // The host's close has no way to report; a failed write is shown on
     // standard error.
     ~FileSaveState() override {
-        bool ok = fwrite(data().data(), 1, data().size(), file_) == data().size();
-        ok = fclose(file_) == 0 && ok;
-        if (!ok) {
-            fprintf(stderr, "host error: writing %s failed: %s\n", path_.c_str(), strerror(errno));
-        }
+        reported([this] {
+            // Closed before an unfinished temporary file is removed.
+            OSAPI::FileDescriptor descriptor(file_->fd);
+            OSAPI::write(file_->fd, data().data(), data().size());
+            file_->complete();
+        });
+        reported([this] { file_ = nullptr; });
     }
 
 private:
-    FILE* file_;
+    template <class Work> void reported(Work work) {
+        try {
+            work();
+        } catch (StrXception const& e) {
+            fprintf(stderr, "host error: writing %s failed: %s\n", path_.c_str(),
+                    static_cast<char const*>(e.message()));
+        } catch (Xception const& e) {
+            e.print();
+        }
+    }
+
+    std::unique_ptr<OSAPI::AtomicFileWrite> file_;
     std::string path_;
 };
 
@@ -45,8 +65,16 @@ LWLoadState* open_load(char const* path, int io_mode) {
 }
 
 LWSaveState* open_save(char const* path, int io_mode) {
-    FILE* file = path ? fopen(path, "wb") : nullptr;
-    return file ? (new FileSaveState(file, path, io_mode))->state() : nullptr;
+    if (!path) {
+        return nullptr;
+    }
+    std::unique_ptr<OSAPI::AtomicFileWrite> file;
+    try {
+        file = std::make_unique<OSAPI::AtomicFileWrite>(path, WRITE_ONLY);
+    } catch (Xception const&) {
+        return nullptr;
+    }
+    return (new FileSaveState(std::move(file), path, io_mode))->state();
 }
 
 void close_load(LWLoadState* state) {

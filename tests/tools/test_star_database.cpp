@@ -3,6 +3,7 @@
 #include "tools/starcat_error.h"
 
 #include "extracts.h"
+#include "tests/support/interrupted_writes.h"
 #include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text_files.h"
@@ -108,4 +109,26 @@ TEST_F(StarRecords, AreWrittenWholeOrNotAtAll) {
                            "): Is a directory"));
     EXPECT_TRUE(std::filesystem::is_directory(path + "/kept"));
     EXPECT_FALSE(std::filesystem::exists(path + ".inprogress"));
+}
+
+// A full disk or a kill while a database is written leaves the one before
+// it whole. The Hipparcos extract makes a database twice the size of the
+// limit, so the write fails half-way.
+TEST_F(StarRecords, ReplaceTheOldDatabaseOnlyOnceWholeWhateverStopsTheWrite) {
+    std::vector<star> const other = make_star_records(hipparcos, {});
+    auto const write = [&](unsigned n) { write_database(path, n % 2 ? other : stars, {}); };
+    std::string versions[2];
+    for (unsigned n = 0; n < 2; n++) {
+        write(n);
+        versions[n] = read_text(path);
+    }
+    write(0);
+
+    std::string const failure = with_file_size_limit(
+        versions[1].size() / 2, [&] { return raised<StarcatError>([&] { write(1); }); });
+
+    EXPECT_THAT(failure, StartsWith("cannot write \"" + path + "\": write: File too large"));
+    EXPECT_EQ(read_text(path), versions[0]);
+    EXPECT_FALSE(std::filesystem::exists(path + ".inprogress"));
+    expect_kills_leave_one_version_whole(path, versions, write);
 }

@@ -1,6 +1,7 @@
 #include "host/frames/frame_file.h"
 
 #include "frames_test_support.h"
+#include "tests/support/interrupted_writes.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -148,6 +149,34 @@ TEST(FrameErrors, AFailedWriteKeepsTheFileItWouldHaveReplaced) {
                 StartsWith("cannot write frame"));
     EXPECT_EQ(file_bytes(path), before);
     EXPECT_THAT(folder.entries(), testing::ElementsAre("frame.png"));
+}
+
+// A full disk or a kill while a frame is written leaves the frame before it
+// whole, in each format.
+TEST(FrameErrors, OnlyAWholeFrameReplacesTheOneBeforeItWhateverStopsTheWrite) {
+    for (char const* name : {"frame.exr", "frame.png", "frame.tif"}) {
+        SCOPED_TRACE(name);
+        TempFolder folder;
+        std::string const path = folder.file(name);
+        auto const write = [&](unsigned n) {
+            write_frame(path, ramp_frame(48 + 16 * (n % 2), 32));
+        };
+        std::string versions[2];
+        for (unsigned n = 0; n < 2; n++) {
+            write(n);
+            versions[n] = file_bytes(path);
+        }
+        write(0);
+
+        std::string const failure = with_file_size_limit(
+            versions[1].size() / 2, [&] { return message_of([&] { write(1); }); });
+
+        EXPECT_THAT(failure,
+                    StartsWith("cannot write frame \"" + path + "\": write: File too large"));
+        EXPECT_EQ(file_bytes(path), versions[0]);
+        EXPECT_THAT(folder.entries(), testing::ElementsAre(name));
+        expect_kills_leave_one_version_whole(path, versions, write);
+    }
 }
 
 } // namespace
