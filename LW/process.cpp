@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstddef>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -457,7 +458,21 @@ Vell::Image& working_image(orrelux* inst, PixelWindow const& win) {
     std::unique_ptr<Vell::Image>& image = inst->working_image;
     if (!image || image->width != width || image->height != height) {
         image = nullptr;
-        image.reset(new Vell::Image(Vell::ImageSpec(width, height, Vell::ImageSpec::BGRA_FLOAT)));
+        // A frame too large for memory fails here, before any pixel is touched.
+        String why("out of memory");
+        try {
+            image.reset(
+                new Vell::Image(Vell::ImageSpec(width, height, Vell::ImageSpec::BGRA_FLOAT)));
+            return *image;
+        } catch (StrXception const& e) {
+            why = e.message();
+        } catch (std::bad_alloc const&) {
+        }
+        throw StrXception(UNIT, PROCESS_SIGNATURE, __LINE__,
+                          "cannot make the %d x %d pixel working image of the frame "
+                          "(%llu bytes): %s",
+                          width, height, 16ull * unsigned(width) * unsigned(height),
+                          static_cast<char const*>(why));
     }
     return *image;
 }
@@ -511,6 +526,11 @@ LWError process(orrelux* inst, LWFilterAccess const* access) {
         return render_frame(inst, access);
     } catch (Xception const& e) {
         e.print();
+        return "Process Failed";
+    } catch (std::bad_alloc const&) {
+        // The host calls in from C: nothing may unwind into it.
+        Xception::display_error("Error", "out of memory in <const char *process(orrelux *, const "
+                                         "LWFilterAccess *)>");
         return "Process Failed";
     }
 }

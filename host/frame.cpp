@@ -1,8 +1,10 @@
 #include "host/frame.h"
 
+#include "host/frame_memory.h"
 #include "base/xception.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -34,13 +36,20 @@ void set_alpha(int x, int y, float alpha) {
 HostFrame::HostFrame(int width, int height)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), record_() {
     XASSERT(active_frame == nullptr, "host/frame", "HostFrame::HostFrame(int, int)", __LINE__);
+    // Four input planes, the output's four values and two written flags.
+    check_frame_fits_memory(width_, height_, 8 * sizeof(float) + 2, "frame buffers");
     std::size_t n = std::size_t(width_) * std::size_t(height_);
-    for (int c = 0; c < 4; c++) {
-        input_[c].assign(n, 0.0f);
+    try {
+        for (int c = 0; c < 4; c++) {
+            input_[c].assign(n, 0.0f);
+        }
+        output_.assign(4 * n, 0.0f);
+        rgb_written_.assign(n, 0);
+        alpha_written_.assign(n, 0);
+    } catch (std::bad_alloc const&) {
+        throw StrXception("host/frame", "HostFrame::HostFrame(int, int)", __LINE__,
+                          "out of memory for the buffers of a %d x %d frame", width_, height_);
     }
-    output_.assign(4 * n, 0.0f);
-    rgb_written_.assign(n, 0);
-    alpha_written_.assign(n, 0);
     active_frame = this;
 }
 

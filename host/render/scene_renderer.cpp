@@ -1,6 +1,7 @@
 #include "host/render/scene_renderer.h"
 
 #include "host/frame.h"
+#include "host/frame_memory.h"
 #include "host/frames/frame_file.h"
 #include "host/load_state.h"
 #include "host/monitor.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 
@@ -159,6 +161,11 @@ SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
     host_.product_info = HOST_2024;
     host_.scene = std::move(scene.scene);
     scale_size(host_.scene, setup.width, setup.height);
+    // Held at once for each frame: the frame read or made (four floats a
+    // pixel), the host's buffers (eight floats and two flags) and the
+    // module's working image (four floats).
+    check_frame_fits_memory(host_.scene.frame_width, host_.scene.frame_height,
+                            16 * sizeof(float) + 2, "buffers");
     // A database given on the command line that cannot be used is refused
     // before any frame: any picture rendered instead would be a wrong one.
     if (!setup.stars.empty()) {
@@ -255,6 +262,9 @@ FrameResult SceneRenderer::render(int frame, StepReport const& steps,
     } catch (StrXception const& e) {
         result.status = FrameResult::FAILED;
         result.detail = error_text(e);
+    } catch (std::bad_alloc const&) {
+        result.status = FrameResult::FAILED;
+        result.detail = "out of memory";
     }
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -346,6 +346,30 @@ TEST_F(FrameRender, ExposureFollowsTheHostVersionAndTheFields) {
     host_item_info()->param = host_param;
 }
 
+// A host may ask for a frame whose working image no memory holds: the frame
+// fails with a report that says so, nothing escapes into the host's C call,
+// and the next frame of a size that fits renders.
+TEST_F(FrameRender, AFrameTooLargeForMemoryFailsWithAReportThatSaysSo) {
+    std::string path = folder.file("one.stars");
+    write_database(path, {star_towards(0, 0, 1)});
+    orrelux* inst = linear_instance(path);
+    HostFrame frame(64, 48);
+    LWFilterAccess huge = *frame.access();
+    // 1.44 TB of working image, beyond what any allocator hands out.
+    huge.width = huge.height = 300000;
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_STREQ(handler.process(inst, &huge), "Process Failed");
+    std::string report = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_THAT(report,
+                ::testing::StartsWith("Error: cannot make the 300000 x 300000 pixel "
+                                      "working image of the frame (1440000000000 bytes): "));
+    EXPECT_EQ(written(frame), 0);
+    EXPECT_EQ(process(inst, frame), nullptr);
+    EXPECT_GT(light(frame).sum, 0);
+}
+
 char const* const INVALID = "Orrelux: Invalid star database file";
 
 // A scene without a camera: every failure but the last two is found before

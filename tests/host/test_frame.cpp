@@ -1,6 +1,8 @@
 #include "host/frame.h"
+#include "base/xception.h"
 #include "lwsdk/lwfilter.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,3 +42,18 @@ TEST(FilterAccess, GivesTheInputByLayerAndRecordsWhichPixelsWereWritten) {
 }
 
 } // namespace
+
+// The host's buffers of a frame larger than the machine's memory are never
+// allocated: touching them would bring the out-of-memory killer.
+TEST(FilterAccess, AFrameLargerThanMemoryIsAnErrorAndLeavesNoFrameActive) {
+    try {
+        HostFrame huge(100000, 100000);
+        ADD_FAILURE() << "a 100000 x 100000 frame was made";
+    } catch (StrXception const& e) {
+        EXPECT_THAT(std::string(e.message()),
+                    ::testing::StartsWith("a 100000 x 100000 frame needs 316.6 GiB of frame "
+                                          "buffers, more than the "));
+    }
+    HostFrame small(2, 2);
+    EXPECT_EQ(small.access()->width, 2);
+}

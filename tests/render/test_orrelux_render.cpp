@@ -658,6 +658,21 @@ TEST_F(OrreluxRender, AStopKeepsTheFinishedFramesWholeAndLeavesNoPartOfTheRest) 
     }
 }
 
+// A frame no memory of this machine holds is refused before anything is
+// allocated, not met by the out-of-memory killer half-way through.
+TEST_F(OrreluxRender, AFrameLargerThanMemoryIsRefusedWithAClearMessage) {
+    TempFolder out;
+    write_text(out.file("scene.lws"),
+               replaced(read_text(ORION), "FrameSize 960 540", "FrameSize 65536 65536"));
+    Finished const r = render(
+        {out.file("scene.lws"), "-o", out.file("x_####.exr"), "--frames", std::to_string(FRAME)},
+        folder());
+    EXPECT_EQ(r.status, 2) << r.log;
+    EXPECT_THAT(r.log, HasSubstr("orrelux-render: a 65536 x 65536 frame needs 264.0 GiB of "
+                                 "buffers, more than the "));
+    EXPECT_THAT(files_in(out.path, "x_"), ::testing::IsEmpty());
+}
+
 TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
     std::string const real = read_text(ORRELUX_DEFAULT_DATABASE);
     ASSERT_EQ(real.compare(0, 8, "ORRELUX2"), 0);
