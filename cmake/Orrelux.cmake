@@ -19,17 +19,22 @@ function(orrelux_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE orrelux_flags)
 endfunction()
 
-# orrelux_test(<name> SOURCES ... [DEPENDS ...]): one GoogleTest executable,
-# registered with CTest.
+# orrelux_test(<name> SOURCES ... [DEPENDS ...] [LABELS ...]): one GoogleTest
+# executable, registered with CTest; its tests carry the labels, which
+# `ctest -L` selects and `ctest -LE` leaves out.
 function(orrelux_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
     find_package(GTest REQUIRED)
     include(GoogleTest)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main
                                           orrelux_flags)
+    set(properties)
+    if(ARG_LABELS)
+        set(properties PROPERTIES LABELS "${ARG_LABELS}")
+    endif()
     gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-                         DISCOVERY_TIMEOUT 60)
+                         DISCOVERY_TIMEOUT 60 ${properties})
 endfunction()
 
 # orrelux_write_layer_links(<file>): one line "<folder> <target> <folder
