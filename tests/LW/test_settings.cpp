@@ -120,7 +120,6 @@ TEST_F(SettingsRecord, ValuesThePanelCannotGiveAreReplacedWithAWarning) {
         {"Saturation nan", &orrelux::saturation, 0.4, "Saturation nan"},
         {"Brightness -inf", &orrelux::brightness, 5.0, "Brightness -inf"},
         {"StarSize 1e39", &orrelux::star_size, 2.5, "StarSize inf"}, // beyond a float
-        {"Parallax -nan", &orrelux::parallax, 0.0, "Parallax"},
         {"Saturation 3.5", &orrelux::saturation, 3.5, nullptr},
         {"Brightness -2", &orrelux::brightness, -2.0, nullptr},
     };
@@ -182,21 +181,6 @@ TEST_F(SettingsRecord, SettingsFileNeverCarriesTheParentAndOneThatCannotBeOpened
                 throws_message(::testing::StrEq("error saving settings file in <void "
                                                 "orrelux_save_to_file(orrelux *, const char *)> "
                                                 "(LW/settings:297)")));
-}
-
-// A settings file is read as a scene block is, guards included.
-TEST_F(SettingsRecord, SettingsFileIsGuardedAsASceneIs) {
-    std::string path = folder.file("edited.cfg");
-    write_text(path, "OrreluxVersion 2\nSaturation nan\nBlurSegs 5000\nEND\n");
-
-    ::testing::internal::CaptureStderr();
-    orrelux_load_from_file(&rec, path.c_str());
-
-    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
-                ::testing::AllOf(::testing::HasSubstr("Saturation nan"),
-                                 ::testing::HasSubstr("BlurSegs 5000")));
-    EXPECT_EQ(rec.saturation, 0.4);
-    EXPECT_EQ(rec.blur_segs, 100);
 }
 
 } // namespace
