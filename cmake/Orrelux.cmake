@@ -5,6 +5,11 @@ target_compile_options(orrelux_flags INTERFACE -Wall -Wextra)
 if(ORRELUX_WERROR)
     target_compile_options(orrelux_flags INTERFACE -Werror)
 endif()
+# The compiler's runtime (libgcc, libstdc++, winpthread) goes into every
+# Windows program and the module, which then need only the system DLLs.
+if(MINGW)
+    target_link_options(orrelux_flags INTERFACE -static)
+endif()
 if(ORRELUX_SANITIZE)
     target_compile_options(orrelux_flags INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
@@ -23,13 +28,18 @@ endfunction()
 # registered with CTest.
 function(orrelux_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
-    find_package(GTest REQUIRED)
-    include(GoogleTest)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main
                                           orrelux_flags)
-    gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-                         DISCOVERY_TIMEOUT 60)
+    if(CMAKE_CROSSCOMPILING)
+        # One run per program under the emulator: listing the cases would
+        # start it once more at build time and again for every case.
+        add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    else()
+        include(GoogleTest)
+        gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+                             DISCOVERY_TIMEOUT 60)
+    endif()
 endfunction()
 
 # orrelux_write_layer_links(<file>): one line "<folder> <target> <folder
