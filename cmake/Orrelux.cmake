@@ -7,8 +7,10 @@ if(ORRELUX_WERROR)
 endif()
 # The compiler's runtime (libgcc, libstdc++, winpthread) goes into every
 # Windows program and the module, which then need only the system DLLs.
+# MinGW's math.h names M_PI and its kin only on request, glibc's by default.
 if(MINGW)
     target_link_options(orrelux_flags INTERFACE -static)
+    target_compile_definitions(orrelux_flags INTERFACE _USE_MATH_DEFINES)
 endif()
 if(ORRELUX_SANITIZE)
     target_compile_options(orrelux_flags INTERFACE
