@@ -101,6 +101,9 @@ void load_orrelux_ini() {
             break;
         }
     }
+    // Closed before the defaults may replace it: Windows refuses to replace
+    // a file that is open.
+    file.close();
     if (load_int(map, "OrreluxVersion", 666) != ORRELUX_INI_VERSION) {
         Xception::warning("void load_orrelux_ini()",
                           "Warning: Bad data in INI file, using default parameters instead");

@@ -2,39 +2,13 @@
 
 #include "LW/module_state.h"
 #include "LW/starfile.h"
-#include "base/xception.h"
 
-#include <climits>
-#include <cstdlib>
-
-#include <dlfcn.h>
-
-namespace {
-
-char const* const PATH_SIGNATURE = "String get_orrelux_path()";
-
-// Any address inside this module identifies the file the host loaded.
-void module_anchor() {}
-
-} // namespace
-
-String resolved_path(char const* path) {
-    char resolved[PATH_MAX];
-    return realpath(path, resolved) ? String(resolved) : String(path);
-}
+#include <osapi/osapi-unix.h>
 
 String get_orrelux_path() {
     String& path = orrelux_ini.install_folder;
     if (path.len() == 0) {
-        Dl_info info{};
-        int bref = dladdr(reinterpret_cast<void*>(&module_anchor), &info);
-        XASSERT(bref, "LW/osx", PATH_SIGNATURE, 28);
-        XASSERT(info.dli_fname, "LW/osx", PATH_SIGNATURE, 30);
-        // The loader keeps the name it was given, which may be relative to
-        // the working folder of the moment.
-        String file = resolved_path(info.dli_fname);
-        unsigned slash = file.findr('/');
-        path = slash == 0xFFFFFFFFu ? String(".") : String(file, slash == 0 ? 1 : slash);
+        path = OSAPI::dirname(resolved_path(module_file()));
     }
     return path;
 }

@@ -6,6 +6,10 @@
 // given when it cannot be resolved, for example because it does not exist.
 String resolved_path(char const* path);
 
+// The file of the plug-in module, as the system's loader names it (possibly
+// relative to the working folder of the moment).
+String module_file();
+
 // The folder that holds the plug-in module, absolute and resolved; found once
 // and kept in orrelux_ini.install_folder.
 String get_orrelux_path();

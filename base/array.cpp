@@ -14,9 +14,10 @@ ByteArray::ByteArray(ByteArray const& other) : data_(nullptr), capacity_(0), siz
         return;
     data_ = static_cast<char*>(malloc(other.size_));
     if (!data_)
-        throw StrXception("base/array", REALLOC_SIGNATURE, 35,
-                          "out of memory (current size %lu bytes, failed allocation of %lu bytes)",
-                          0ul, other.size_);
+        throw StrXception(
+            "base/array", REALLOC_SIGNATURE, 35,
+            "out of memory (current size %llu bytes, failed allocation of %llu bytes)", 0ull,
+            static_cast<unsigned long long>(other.size_));
     memcpy(data_, other.data_, other.size_);
     capacity_ = size_ = other.size_;
 }
@@ -38,9 +39,10 @@ void ByteArray::realloc(uword n) {
     }
     char* block = static_cast<char*>(::realloc(data_, n));
     if (!block)
-        throw StrXception("base/array", REALLOC_SIGNATURE, 35,
-                          "out of memory (current size %lu bytes, failed allocation of %lu bytes)",
-                          capacity_, n);
+        throw StrXception(
+            "base/array", REALLOC_SIGNATURE, 35,
+            "out of memory (current size %llu bytes, failed allocation of %llu bytes)",
+            static_cast<unsigned long long>(capacity_), static_cast<unsigned long long>(n));
     data_ = block;
     capacity_ = n;
 }

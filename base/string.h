@@ -4,6 +4,17 @@
 
 template <class T> class Array;
 
+// Formats go to the C library's vsnprintf. On MinGW that is its own C99
+// printf, which reads the conversions glibc does; GCC would otherwise check
+// them against the older Microsoft runtime's.
+#ifdef __MINGW32__
+#define PRINTF_FORMAT(format_index, first_arg)                                                     \
+    __attribute__((format(gnu_printf, format_index, first_arg)))
+#else
+#define PRINTF_FORMAT(format_index, first_arg)                                                     \
+    __attribute__((format(printf, format_index, first_arg)))
+#endif
+
 // An owned, NUL-terminated byte string. A null pointer is the empty string;
 // reading the text never yields a null pointer.
 class String {
@@ -35,9 +46,9 @@ public:
     String& operator+=(char const* text);
     String& operator+=(char c);
 
-    void sprintf(char const* fmt, ...) __attribute__((format(printf, 2, 3)));
+    void sprintf(char const* fmt, ...) PRINTF_FORMAT(2, 3);
     void vsprintf(char const* fmt, va_list ap);
-    static String fmt(char const* fmt, ...) __attribute__((format(printf, 1, 2)));
+    static String fmt(char const* fmt, ...) PRINTF_FORMAT(1, 2);
     static String vfmt(char const* fmt, va_list ap);
 
     static String chop(char const* text);

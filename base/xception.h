@@ -10,8 +10,7 @@ public:
     virtual void print() const = 0;
 
     static void display_error(char const* label, char const* text);
-    static void warning(char const* function, char const* fmt, ...)
-        __attribute__((format(printf, 2, 3)));
+    static void warning(char const* function, char const* fmt, ...) PRINTF_FORMAT(2, 3);
 };
 
 // A failed internal check. The texts are static literals and are not copied.
@@ -31,7 +30,7 @@ public:
 class StrXception : public Xception {
 public:
     StrXception(char const* file, char const* function, int line, char const* fmt, ...)
-        __attribute__((format(printf, 5, 6)));
+        PRINTF_FORMAT(5, 6);
     ~StrXception() override;
     void print() const override;
 

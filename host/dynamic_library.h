@@ -2,7 +2,8 @@
 
 #include <string>
 
-// A shared object opened with dlopen and closed when the object goes.
+// A shared object opened with dlopen (LoadLibrary on Windows) and closed when
+// the object goes.
 class DynamicLibrary {
 public:
     explicit DynamicLibrary(char const* path);

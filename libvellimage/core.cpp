@@ -9,7 +9,7 @@ int TRACE_ALLOCATIONS = 0;
 
 char* malloc_pixels(uword size) {
     if (TRACE_ALLOCATIONS)
-        fprintf(stderr, "libvellimage: malloc_pixels(%lu)", size);
+        fprintf(stderr, "libvellimage: malloc_pixels(%llu)", static_cast<unsigned long long>(size));
     char* p = static_cast<char*>(malloc(size));
     if (TRACE_ALLOCATIONS)
         fprintf(stderr, " = %p\n", static_cast<void*>(p));
@@ -21,7 +21,8 @@ char* malloc_pixels(uword size) {
 
 void free_pixels(char* p, uword size) {
     if (TRACE_ALLOCATIONS)
-        fprintf(stderr, "libvellimage: free_pixels(%p, %lu)\n", static_cast<void*>(p), size);
+        fprintf(stderr, "libvellimage: free_pixels(%p, %llu)\n", static_cast<void*>(p),
+                static_cast<unsigned long long>(size));
     ::free(p);
 }
 

@@ -239,7 +239,8 @@ void Image::copy_from(Image const& other) {
 }
 
 void Image::dump() const {
-    printf("Image (allocated_size %lu at %p) ", allocated_size, static_cast<void*>(pixels));
+    printf("Image (allocated_size %llu at %p) ", static_cast<unsigned long long>(allocated_size),
+           static_cast<void*>(pixels));
     print();
 }
 

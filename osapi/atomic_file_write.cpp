@@ -2,9 +2,6 @@
 
 #include "osapi/unwinding.h"
 
-#include <cerrno>
-
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace OSAPI {
@@ -25,17 +22,9 @@ AtomicFileWrite::~AtomicFileWrite() noexcept(false) {
 
 AtomicFileWrite* AtomicFileWrite::exclusive(char const* path) {
     String temp_path = String::fmt("%s.inprogress", path);
-    fd_t fd;
-    do {
-        fd = ::open(temp_path, O_WRONLY | O_CREAT | O_TRUNC | O_EXCL, 0664);
-    } while (fd == -1 && errno == EINTR);
+    // Write only, created exclusively: fails while another writer holds it.
+    fd_t fd = open_can_fail(temp_path, 2 | 8);
     if (fd == -1) {
-        return nullptr;
-    }
-    int flags = fcntl(fd, F_GETFD);
-    if (flags == -1 || fcntl(fd, F_SETFD, flags | FD_CLOEXEC) == -1) {
-        ::close(fd);
-        unlink(temp_path);
         return nullptr;
     }
     try {

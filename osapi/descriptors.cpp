@@ -1,7 +1,5 @@
 #include <osapi/osapi-unix.h>
 
-#include "osapi/unwinding.h"
-
 #include <cerrno>
 #include <cstring>
 
@@ -233,19 +231,6 @@ void dup2(fd_t old_fd, fd_t new_fd) {
     }
 }
 
-FileDescriptor::~FileDescriptor() noexcept(false) {
-    finish_in_destructor("OSAPI::FileDescriptor::~FileDescriptor()", [this] { close(); });
-}
-
-void FileDescriptor::close() {
-    if (!is_open()) {
-        return;
-    }
-    fd_t open_fd = fd;
-    fd = -1;
-    OSAPI::close(open_fd);
-}
-
 void FileDescriptor::ioctl(int request, char* arg) {
     int rc;
     do {
@@ -255,19 +240,6 @@ void FileDescriptor::ioctl(int request, char* arg) {
         throw StrXception(UNIT, "void OSAPI::FileDescriptor::ioctl(int, char*)", 653, "ioctl: %s",
                           strerror(errno));
     }
-}
-
-void DiskFile::stat(struct stat* st) {
-    if (fstat(fd, st) == -1) {
-        throw StrXception(UNIT, "void OSAPI::DiskFile::stat(stat*)", 685, "fstat: %s",
-                          strerror(errno));
-    }
-}
-
-FileTime DiskFile::get_mtime() {
-    struct stat st;
-    stat(&st);
-    return st.st_mtime;
 }
 
 } // namespace OSAPI

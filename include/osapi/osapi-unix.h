@@ -7,13 +7,19 @@
 
 #include <cstdio>
 #include <memory>
+#ifdef _WIN32
+#include <string>
+#endif
 
 #include <sys/time.h>
 
 struct stat;
 
 // Checked wrappers over the POSIX services: every failed call throws a
-// StrXception naming the call and ending with strerror(errno).
+// StrXception naming the call and ending with strerror(errno). On Windows the
+// same interface stands over the Win32 API: descriptors are the C runtime's,
+// paths are UTF-8 and take either separator, and the error text is the
+// system's message for GetLastError().
 namespace OSAPI {
 
 typedef int fd_t;
@@ -43,7 +49,10 @@ u64 getsize(char const* path);
 void truncate(fd_t fd, s64 length);
 void sync(fd_t fd);
 void datasync(fd_t fd);
+#ifndef _WIN32
+// Windows has no call that flushes every file of the system.
 void sync();
+#endif
 fd_t dup(fd_t fd);
 void dup2(fd_t old_fd, fd_t new_fd);
 
@@ -52,12 +61,16 @@ void dup2(fd_t old_fd, fd_t new_fd);
 bool file_exists(char const* path, int mode = 0);
 bool is_directory(char const* path);
 void mkdir(char const* path);
+#ifndef _WIN32
+// Windows' named pipes live in a namespace of their own, not in folders.
 void make_named_pipe(char const* path);
+#endif
 FileTime get_mtime_ifexist(char const* path);
 FileTime get_mtime(char const* path);
 void set_mtime(char const* path, FileTime t);
 void rm(char const* path);
 void rm_ifexist(char const* path);
+// Replaces `to` in one step when it exists, on Windows too.
 void rename(char const* from, char const* to);
 void chdir(char const* path);
 String getcwd();
@@ -71,9 +84,22 @@ String extension(char const* path);
 
 u64 microsecs();
 void sleep(unsigned seconds);
+#ifndef _WIN32
+// Waits for a signal, which Windows does not have.
 void pause();
+#endif
 void yield();
 uword get_page_size();
+
+#ifdef _WIN32
+// UTF-8 to the UTF-16 of the system calls and back. widen raises on text
+// that is not UTF-8; narrow replaces unpaired surrogates.
+std::wstring widen(char const* text);
+String narrow(wchar_t const* text);
+// The system's message for an error code of GetLastError(), without the
+// line end.
+String error_text(unsigned long code);
+#endif
 
 // Owns the descriptor: the destructor closes it unless it was forgotten by
 // setting fd to -1.
@@ -92,7 +118,9 @@ public:
         fd = descriptor;
     }
     void close();
+#ifndef _WIN32
     void ioctl(int request, char* arg);
+#endif
 
     fd_t fd;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "known_stars.h"
+
 #include "host/frame.h"
 #include "host/host.h"
 #include "host/module.h"
@@ -22,30 +24,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// A white star of luminance 0.5 in the world direction (x, y, z).
-inline star star_towards(double x, double y, double z) {
-    double const degrees = 180.0 / 3.14159265358979323846;
-    star s = {};
-    s.ra = std::atan2(z, x) * degrees;
-    s.dec = std::asin(y / std::sqrt(x * x + y * y + z * z)) * degrees;
-    s.lum = 0.5f;
-    s.r = s.g = s.b = 255;
-    return s;
-}
-
-// The bytes of a database file: a header with `magic`, then the stars.
-inline std::string database_bytes(std::vector<star> const& stars, char const* magic = "ORRELUX1") {
-    std::vector<star> records(1, star{});
-    std::memcpy(&records[0], magic, 8);
-    records.insert(records.end(), stars.begin(), stars.end());
-    return std::string(reinterpret_cast<char const*>(records.data()),
-                       records.size() * sizeof(star));
-}
-
-inline void write_database(std::string const& path, std::vector<star> const& stars) {
-    write_text(path, database_bytes(stars));
-}
 
 // Sets every input pixel to colour(x, y): red, green, blue, alpha.
 inline void fill(HostFrame& frame, std::function<std::array<float, 4>(int, int)> const& colour) {

@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 LWItemID item(uintptr_t id) {
@@ -16,6 +20,39 @@ LWItemID item(uintptr_t id) {
 
 class ModuleLifecycle : public PluginHarness {};
 
+#ifdef _WIN32
+// The names in the export directory of the module's image, and the DLLs of
+// its import directory, each followed by a line end.
+void directories(char const* path, std::string& exports, std::string& imports) {
+    HMODULE module = LoadLibraryA(path);
+    ASSERT_NE(module, nullptr);
+    auto const* base = reinterpret_cast<unsigned char const*>(module);
+    auto const* headers = reinterpret_cast<IMAGE_NT_HEADERS64 const*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER const*>(base)->e_lfanew);
+    IMAGE_DATA_DIRECTORY const* entries = headers->OptionalHeader.DataDirectory;
+    auto const* exported = reinterpret_cast<IMAGE_EXPORT_DIRECTORY const*>(
+        base + entries[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
+    auto const* names = reinterpret_cast<DWORD const*>(base + exported->AddressOfNames);
+    for (DWORD i = 0; i < exported->NumberOfNames; i++) {
+        exports += reinterpret_cast<char const*>(base + names[i]) + std::string("\n");
+    }
+    auto const* imported = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR const*>(
+        base + entries[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+    for (; imported->Name != 0; imported++) {
+        imports += reinterpret_cast<char const*>(base + imported->Name) + std::string("\n");
+    }
+    FreeLibrary(module);
+}
+
+// The compiler's runtime is linked in: the module needs only the system's DLLs.
+TEST(ModuleExports, AreTheSixEntrySymbolsAndNothingElseAndOnlySystemDllsAreImported) {
+    std::string exports;
+    std::string imports;
+    directories(ORRELUX_MODULE, exports, imports);
+    EXPECT_EQ(exports, "ServerDesc\nServerTags\nShutdown\nStartup\nUserNames\n_mod_descrip\n");
+    EXPECT_EQ(imports, "KERNEL32.dll\nmsvcrt.dll\n");
+}
+#else
 TEST(ModuleExports, AreTheSixEntrySymbolsAndNothingElse) {
     std::string command =
         std::string("nm -D --defined-only --format=just-symbols '") + ORRELUX_MODULE + "'";
@@ -26,6 +63,7 @@ TEST(ModuleExports, AreTheSixEntrySymbolsAndNothingElse) {
     EXPECT_EQ(pclose(pipe), 0);
     EXPECT_STREQ(names, "ServerDesc\nServerTags\nShutdown\nStartup\nUserNames\n_mod_descrip\n");
 }
+#endif
 
 // A refused version touches nothing; the callbacks are installed before the
 // globals are fetched, so they stay whatever the result.

@@ -85,7 +85,8 @@ TEST_F(Preferences, ModuleLoadedByARelativePathFindsItsFolderAbsolute) {
     std::filesystem::path folder_path(folder.path);
     {
         WorkingFolder beside(folder_path.parent_path());
-        module = std::make_unique<HostModule>((folder_path.filename() / "orrelux.so").c_str());
+        module =
+            std::make_unique<HostModule>((folder_path.filename() / "orrelux.so").string().c_str());
         activate();
     }
 
@@ -105,6 +106,9 @@ TEST_F(Preferences, RelativeDefaultDatabaseIsCheckedInTheWorkingFolder) {
 
 // Bad data makes the module write its defaults.
 TEST_F(Preferences, FileBehindALinkIsWrittenThroughTheLink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows";
+#endif
     write_database(default_database(), {});
     TempFolder elsewhere;
     write_text(elsewhere.file("shared.ini"), "OrreluxVersion 7\r\n");
@@ -130,6 +134,9 @@ TEST_F(Preferences, FileIsWrittenInPlaceWhenNoTemporaryFileCanBeMadeBesideIt) {
 }
 
 TEST_F(Preferences, DatabasePathWithAQuoteIsLeftOutOfTheFileWithAWarning) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names cannot hold a double quote";
+#endif
     TempFolder quoted("orrelux-\"quoted\"-");
     std::filesystem::copy_file(ORRELUX_MODULE, quoted.file("orrelux.so"));
     write_database(quoted.file("hipparcos3D.stars"), {});

@@ -29,6 +29,8 @@ TEST(LwmoduleConstants, AreTheHostsAndTheMachineIsTheBuildPlatform) {
     EXPECT_EQ(MOD_MACHINE, 0x500u);
 #elif defined(__APPLE__)
     EXPECT_EQ(MOD_MACHINE, 0x400u);
+#elif defined(_WIN32)
+    EXPECT_EQ(MOD_MACHINE, 0x300u);
 #endif
 }
 

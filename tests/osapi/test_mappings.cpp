@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <string>
 
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 class Mappings : public testing::Test {
 protected:
@@ -32,6 +34,9 @@ TEST_F(Mappings, FileMappingsSeeTheWholeFileWriteThroughToItAndUnmapOnce) {
     EXPECT_NO_THROW(map.unmap());
 }
 
+// Windows unmaps the whole view from any address inside it, so there is no
+// failure to provoke there.
+#ifndef _WIN32
 TEST_F(Mappings, FailedMunmapRaisesFromTheDestructorButOnlyWarnsWhileAnotherExceptionUnwinds) {
     std::string const failure =
         std::string("munmap: ") + strerror(EINVAL) + " in <OSAPI::MemoryMapping::~MemoryMapping()>";
@@ -53,3 +58,4 @@ TEST_F(Mappings, FailedMunmapRaisesFromTheDestructorButOnlyWarnsWhileAnotherExce
         EXPECT_EQ(warned, unwinding ? "warning: " + failure + "\n" : "");
     }
 }
+#endif

@@ -1,13 +1,21 @@
 #include <osapi/osapi-unix.h>
 
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -65,3 +73,64 @@ TEST_F(Paths, FileSystemCallsDoWhatTheyNameAndRefuseWhatIsNotThere) {
     EXPECT_FALSE(OSAPI::is_directory(path.c_str()));
     EXPECT_THROW(OSAPI::rm_ifexist(sub.c_str()), StrXception);
 }
+
+TEST_F(Paths, MicrosecondClockCountsFromTheEpochAsTheCLibraryDoes) {
+    u64 before = static_cast<u64>(std::time(nullptr));
+    u64 now = OSAPI::microsecs() / 1000000;
+    u64 after = static_cast<u64>(std::time(nullptr));
+    EXPECT_GE(now, before);
+    EXPECT_LE(now, after);
+}
+
+TEST_F(Paths, ListingHoldsEveryEntryWithDotAndDotDot) {
+    OSAPI::mkdir(sub.c_str());
+    write_text(sub + "/a.stars", "");
+    write_text(sub + "/b.ini", "");
+    Array<String> names;
+    OSAPI::lsdir(sub.c_str(), names);
+    std::set<std::string> listed;
+    for (unsigned i = 0; i < names.len(); i++) {
+        listed.insert(static_cast<char const*>(names[i]));
+    }
+    EXPECT_EQ(listed, (std::set<std::string>{".", "..", "a.stars", "b.ini"}));
+}
+
+#ifdef _WIN32
+TEST_F(PathText, WindowsTakesEitherSeparatorAndADriveBeforeTheRoot) {
+    expect_cases("dirname", OSAPI::dirname,
+                 {{"C:\\a\\b", "C:\\a"},
+                  {"C:\\a", "C:\\"},
+                  {"C:/", "C:/"},
+                  {"C:a", "C:"},
+                  {"a\\b/c", "a\\b"},
+                  {"\\a", "\\"}});
+    expect_cases("basename", OSAPI::basename,
+                 {{"C:\\a\\b.stars", "b.stars"}, {"C:x", "x"}, {"a/b\\c", "c"}, {"C:\\", ""}});
+}
+
+// Names are UTF-8 inside and UTF-16 for the system: a name written through
+// the layer is the same name to the system's wide calls.
+TEST_F(Paths, NamesOutsideAsciiReachTheSystemAsTheirCharacters) {
+    std::string name = dir.file("\xC3\xA9toiles \xE2\x98\x85.stars");
+    OSAPI::DiskFile file(OSAPI::open(name.c_str(), 2));
+    OSAPI::write(file.fd, "abc", 3);
+    file.close();
+    EXPECT_EQ(OSAPI::getsize(name.c_str()), 3u);
+    std::wstring wide = std::filesystem::path(dir.path).wstring() + L"\\\u00e9toiles \u2605.stars";
+    EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+    Array<String> names;
+    OSAPI::lsdir(dir.path.c_str(), names);
+    bool listed = false;
+    for (unsigned i = 0; i < names.len(); i++) {
+        listed = listed || std::string(names[i]) == "\xC3\xA9toiles \xE2\x98\x85.stars";
+    }
+    EXPECT_TRUE(listed);
+    std::string refusal = raised([] { OSAPI::widen("bad \xFF byte"); });
+    EXPECT_EQ(
+        refusal.rfind(
+            "\"bad \xFF byte\" is not UTF-8 text in <std::wstring OSAPI::widen(const char*)>", 0),
+        0u)
+        << refusal;
+    EXPECT_EQ(OSAPI::open_can_fail("bad \xFF byte", 2), -1);
+}
+#endif
