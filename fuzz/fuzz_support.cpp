@@ -38,7 +38,11 @@ namespace {
 
 struct PrivateFolder {
     PrivateFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orrelux-fuzz-XXXXXX");
+        // Files are written and synced on every run: memory-backed when it can be.
+        std::filesystem::path const base = std::filesystem::is_directory("/dev/shm")
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = base / "orrelux-fuzz-XXXXXX";
         if (!mkdtemp(pattern.data())) {
             std::perror("orrelux fuzz: cannot make a temporary folder");
             std::abort();
