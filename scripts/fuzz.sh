@@ -39,7 +39,7 @@ run_one() {
     if [ -d "$root/fuzz/regressions/$target" ]; then
         inputs+=("$root/fuzz/regressions/$target")
     fi
-    if "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
+    if "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 \
         -print_final_stats=1 -artifact_prefix="$runs/$target-" "${inputs[@]}" \
         >"$runs/$target.log" 2>&1; then
         echo "fuzz: $target clean: $(grep -E '^#[0-9]+.* cov: ' "$runs/$target.log" | tail -1)"
