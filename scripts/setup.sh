@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev
     libopenexr-dev libpng-dev libtiff-dev
+    clang libclang-rt-14-dev
 )
 
 missing=()
