@@ -101,6 +101,19 @@ TEST_F(SettingsRecord, UnusableDatabaseGivesWayToTheDefault) {
     EXPECT_FALSE(rec.starfile_3d);
 }
 
+// Version 1 wrote the path in double quotes and nothing else.
+TEST_F(SettingsRecord, UnquotedVersion1DatabasePathIsAnError) {
+    for (char const* text : {"OrreluxVersion 1\nStarFile stars.stars\n",
+                             "OrreluxVersion 1\nStarFile \"stars.stars\n"}) {
+        LoadState state(text, LWIO_ASCII);
+        EXPECT_THAT([&] { orrelux_load(&rec, state.state()); },
+                    throws_message(::testing::StrEq(
+                        "the star database path of a version 1 block is not in double quotes in "
+                        "<void orrelux_load(orrelux *, LWLoadState *)> (LW/settings:146)")))
+            << text;
+    }
+}
+
 // Only a host that answers findBlk with an ID outside the list it was given
 // gets here.
 TEST_F(SettingsRecord, BlockOutsideTheListIsAnError) {
