@@ -147,9 +147,11 @@ String read_starfile_text(LWLoadState* load, int version) {
     char buf[TEXT_SIZE] = {};
     load->read(load->readData, buf, TEXT_SIZE);
     buf[TEXT_SIZE - 1] = '\0';
-    XASSERT(buf[0] == '"', UNIT, LOAD_SIGNATURE, 146);
-    char* lastquote = strrchr(buf + 1, '"');
-    XASSERT(lastquote != 0, UNIT, LOAD_SIGNATURE, 148);
+    char* lastquote = buf[0] == '"' ? strrchr(buf + 1, '"') : nullptr;
+    if (!lastquote) {
+        throw StrXception(UNIT, LOAD_SIGNATURE, 146,
+                          "the star database path of a version 1 block is not in double quotes");
+    }
     return String(buf + 1, static_cast<unsigned>(lastquote - (buf + 1)));
 }
 

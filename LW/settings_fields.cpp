@@ -13,18 +13,18 @@ template <int component> void* tint_address(orrelux& rec) {
     return &rec.tint[component];
 }
 
-SettingRange const NO_RANGE = {0, 0};
+constexpr SettingRange NO_RANGE = {0, 0};
 // The range of the panel's float controls that carry one.
-SettingRange const NOT_NEGATIVE = {0, 99999999};
+constexpr SettingRange NOT_NEGATIVE = {0, 99999999};
 
-char const* const FLOAT = "float";
-char const* const INTEGER = "integer";
-char const* const BOOLEAN = "iBoolean";
-char const* const CHOICE = "iChoice";
+constexpr char const* FLOAT = "float";
+constexpr char const* INTEGER = "integer";
+constexpr char const* BOOLEAN = "iBoolean";
+constexpr char const* CHOICE = "iChoice";
 
-char const* const PIXEL_CHOICES[] = {"Linear Luminance", "sRGB", nullptr};
+constexpr char const* PIXEL_CHOICES[] = {"Linear Luminance", "sRGB", nullptr};
 // In op_stars_projection order.
-char const* const PROJECTION_CHOICES[] = {"Persp", "HemiSph", "AzEqu", nullptr};
+constexpr char const* PROJECTION_CHOICES[] = {"Persp", "HemiSph", "AzEqu", nullptr};
 
 constexpr SettingControl control(PanelID id, char const* label, char const* control_class,
                                  SettingRange range = NO_RANGE, int sensitivity = 0,

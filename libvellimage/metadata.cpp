@@ -77,8 +77,9 @@ template <> char const* TypedInfo<float>::type_str() const {
 template <> int TypedInfo<float>::type() const {
     return META_FLOAT;
 }
+// Nine significant digits give back every float exactly.
 template <> String TypedInfo<float>::stringify() const {
-    return String::fmt("%g", value);
+    return String::fmt("%.9g", value);
 }
 
 template <> char const* TypedInfo<String>::type_str() const {
@@ -294,6 +295,10 @@ void ImageSpec::MetaData::from_string(char const* text) {
             return;
         }
         String tag(start, static_cast<unsigned>(p - start));
+        // The form cannot write such a tag back.
+        if (strchr(tag, ' '))
+            throw StrXception(UNIT, FROM_STRING_SIGNATURE, 318, "metadata tag '%s' holds a blank",
+                              static_cast<char const*>(tag));
         ++p;
         String value;
         if (*p == '"') {

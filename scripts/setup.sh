@@ -10,6 +10,7 @@ packages=(
     libcli11-dev nlohmann-json3-dev
     libopenexr-dev libpng-dev libtiff-dev
     g++-mingw-w64-x86-64 wine64
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -147,6 +147,19 @@ TEST_F(SettingsRecord, ValuesThePanelCannotGiveAreReplacedWithAWarning) {
     EXPECT_EQ(rec.tint[2], 1.0);
 }
 
+// Version 1 wrote the path in double quotes and nothing else.
+TEST_F(SettingsRecord, UnquotedVersion1DatabasePathIsAnError) {
+    for (char const* text : {"OrreluxVersion 1\nStarFile stars.stars\n",
+                             "OrreluxVersion 1\nStarFile \"stars.stars\n"}) {
+        LoadState state(text, LWIO_ASCII);
+        EXPECT_THAT([&] { orrelux_load(&rec, state.state()); },
+                    throws_message(::testing::StrEq(
+                        "the star database path of a version 1 block is not in double quotes in "
+                        "<void orrelux_load(orrelux *, LWLoadState *)> (LW/settings:146)")))
+            << text;
+    }
+}
+
 // Only a host that answers findBlk with an ID outside the list it was given
 // gets here.
 TEST_F(SettingsRecord, BlockOutsideTheListIsAnError) {

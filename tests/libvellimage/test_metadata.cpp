@@ -59,6 +59,18 @@ TEST_F(MetaDataTest, StringsAndMatricesSurviveTheTextFormExactly) {
     round_trip(matrix); // matrices compare element by element, exactly
 }
 
+// Every float, however many digits it needs, reads back as the same float.
+TEST_F(MetaDataTest, FloatsSurviveTheTextFormExactly) {
+    for (float value : {0.5f, 1.0f / 3.0f, 0.1f, 16777217.0f, -1.17549435e-38f, 3.40282347e38f,
+                        1.40129846e-45f}) {
+        ImageSpec::MetaData written;
+        written.set_meta<float>("float", "f", value);
+        float got = 0;
+        EXPECT_EQ(round_trip(written).get_meta<float>("float", "f", got), 0);
+        EXPECT_EQ(got, value) << static_cast<char const*>(written.stringify());
+    }
+}
+
 TEST_F(MetaDataTest, ParseErrorsNameTheirCause) {
     std::string const at = FROM_STRING + " (libvellimage/metadata:";
     struct Case {
@@ -73,6 +85,8 @@ TEST_F(MetaDataTest, ParseErrorsNameTheirCause) {
         {"VELLMETA1 string:c=\"ab", "unterminated quoted string in metadata c" + at + "341)"},
         {"VELLMETA1 m44f:d=\"1 2 3\"", "error reading m44f metadata 'd'" + at + "364)"},
         {"VELLMETA1 double:e=1", "unhandled type 'double'" + at + "367)"},
+        // Such a tag could not be written back.
+        {"VELLMETA1 float:two words=1", "metadata tag 'two words' holds a blank" + at + "318)"},
         {"VELLMETA1 float:k=1 string:k=x",
          "metadata tag 'k' already present but with type 'float' not 'string' in <void "
          "Vell::ImageSpec::MetaData::set_meta(const char *, const char *, const T &) [T = "
