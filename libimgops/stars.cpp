@@ -98,22 +98,30 @@ bool StarInput::is_valid() {
     return kind != STAR_HEADER_INVALID;
 }
 
-bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
-                     op_stars_projection projection, int width, int height, double win_x0,
-                     double win_x1, double win_y0, double win_y1, Vector2& out) {
+namespace {
+
+// A star as a homogeneous point: its direction, and W = 0 for a star at
+// infinity or W > 0 for one at distance 1/W. The same for every camera
+// sample, so a blurred star finds it once.
+struct StarPoint {
+    double X, Y, Z, W;
+};
+
+StarPoint star_point(double ra, double dec, double dist, double parallax) {
     double ra_r = static_cast<float>(ra) * DEG_TO_RAD;
     double dec_r = static_cast<float>(dec) * DEG_TO_RAD;
     double cos_dec = std::cos(dec_r);
-    double X = cos_dec * std::cos(ra_r);
-    double Y = std::sin(dec_r);
-    double Z = cos_dec * std::sin(ra_r);
-    // W = 0 leaves only the direction; W > 0 places the star at distance 1/W.
     double inv_dist = dist > 0 ? 1 / dist : 0;
-    double W = std::max(0.0, inv_dist - 0.01 * parallax);
+    return {cos_dec * std::cos(ra_r), std::sin(dec_r), cos_dec * std::sin(ra_r),
+            std::max(0.0, inv_dist - 0.01 * parallax)};
+}
 
+bool point_to_screen(StarPoint const& s, DblMatrix4 const& m, op_stars_projection projection,
+                     int width, int height, double win_x0, double win_x1, double win_y0,
+                     double win_y1, Vector2& out) {
     double p[4];
     for (int c = 0; c < 4; c++) {
-        p[c] = X * m(0, c) + Y * m(1, c) + Z * m(2, c) + W * m(3, c);
+        p[c] = s.X * m(0, c) + s.Y * m(1, c) + s.Z * m(2, c) + s.W * m(3, c);
     }
     bool in_front = p[3] >= 0;
 
@@ -156,6 +164,15 @@ bool world_to_screen(double ra, double dec, double dist, double parallax, DblMat
     out[0] = to_position(width * (x - win_x0) / (win_x1 - win_x0), finite);
     out[1] = to_position(height * (win_y1 - y) / (win_y1 - win_y0), finite);
     return in_view && finite;
+}
+
+} // namespace
+
+bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
+                     op_stars_projection projection, int width, int height, double win_x0,
+                     double win_x1, double win_y0, double win_y1, Vector2& out) {
+    return point_to_screen(star_point(ra, dec, dist, parallax), m, projection, width, height,
+                           win_x0, win_x1, win_y0, win_y1, out);
 }
 
 namespace {
@@ -531,10 +548,10 @@ bool StarRenderer::do_render_star(const star* s) {
     float const intensity = lum * priv->gain;
 
     StarFramebuffer const& fb = priv->fb;
+    StarPoint const point = star_point(s->ra, s->dec, dist, data.parallax);
     auto project = [&](unsigned i, Vector2& pos) {
-        return world_to_screen(s->ra, s->dec, dist, data.parallax, priv->xforms[i], data.projection,
-                               fb.width, fb.height, data.win_x0, data.win_x1, data.win_y0,
-                               data.win_y1, pos);
+        return point_to_screen(point, priv->xforms[i], data.projection, fb.width, fb.height,
+                               data.win_x0, data.win_x1, data.win_y0, data.win_y1, pos);
     };
 
     auto draw = [&](Vector2 const& p0, Vector2 const& p1) {
