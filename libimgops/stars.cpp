@@ -260,6 +260,14 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
                     op_stars_lines lines) {
     float const a = f.a, b = f.b, I = f.I, len = f.len, ux = f.ux, uy = f.uy, mx = f.mx, my = f.my;
     int const col0 = f.col0, col1 = f.col1;
+    // Held apart from the framebuffer record and the colour, which the
+    // compiler would otherwise read again after every pixel written.
+    float* const red = dst.r;
+    float* const green = dst.g;
+    float* const blue = dst.b;
+    float const* const alpha_plane = dst.a;
+    std::ptrdiff_t const pixel_stride = dst.pixel_stride;
+    float const light_r = colour[0], light_g = colour[1], light_b = colour[2];
     bool const streak = len > 1e-5f;
     float const a2 = a * a;
     float const b2 = b * b;
@@ -304,15 +312,15 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
         XASSERT(first >= 0 && first < dst.width, UNIT, OP_STAR_STREAK, 165);
         std::ptrdiff_t const row = static_cast<std::ptrdiff_t>(iy) * dst.row_stride;
         auto add = [&](int ix, float v) {
-            std::ptrdiff_t const at = row + static_cast<std::ptrdiff_t>(ix) * dst.pixel_stride;
-            float const alpha = dst.a[at];
+            std::ptrdiff_t const at = row + static_cast<std::ptrdiff_t>(ix) * pixel_stride;
+            float const alpha = alpha_plane[at];
             if (!(alpha < 1)) {
                 return;
             }
             float const c = (1 - alpha) * v;
-            dst.r[at] += colour[0] * c;
-            dst.g[at] += colour[1] * c;
-            dst.b[at] += colour[2] * c;
+            red[at] += light_r * c;
+            green[at] += light_g * c;
+            blue[at] += light_b * c;
             if (c > 0) {
                 drew = true;
             }
