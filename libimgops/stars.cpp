@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -59,31 +60,12 @@ int to_box_int(float v) {
 // table made once per spot.
 int const SPOT_COLUMNS = 64;
 
-// Rows of a footprint asked of the memory system ahead of drawing it.
-int const PREFETCH_ROWS = 16;
-// Footprints found ahead of the one drawn.
-unsigned const LOOKAHEAD = 16;
-
-#if defined(__GNUC__)
-#define PREFETCH_FOR_WRITE(address) __builtin_prefetch((address), 1)
-#else
-#define PREFETCH_FOR_WRITE(address) static_cast<void>(address)
-#endif
-
-void prefetch_plane(float const* plane, std::ptrdiff_t first, std::ptrdiff_t last) {
-    std::ptrdiff_t const line = 64 / sizeof(float);
-    for (std::ptrdiff_t at = first; at < last + line; at += line) {
-        PREFETCH_FOR_WRITE(plane + std::min(at, last));
-    }
-}
-
-// The colour planes that do not share the alpha plane's pixels.
-bool separate_plane(StarFramebuffer const& fb, float const* plane) {
-    std::uintptr_t const a = reinterpret_cast<std::uintptr_t>(fb.a);
-    std::uintptr_t const p = reinterpret_cast<std::uintptr_t>(plane);
-    std::uintptr_t const pixel = std::uintptr_t(fb.pixel_stride) * sizeof(float);
-    return (p > a ? p - a : a - p) >= pixel;
-}
+// Footprints wait in batches of this many to be drawn tile by tile.
+std::size_t const BATCH = 1 << 14;
+// Tiles are 2^TILE_SHIFT pixels square, or larger where a framebuffer
+// would need more than MAX_TILES of them.
+int const TILE_SHIFT = 5;
+long const MAX_TILES = 1 << 16;
 
 bool draws_row(op_stars_lines lines, int iy) {
     switch (lines) {
@@ -116,22 +98,30 @@ bool StarInput::is_valid() {
     return kind != STAR_HEADER_INVALID;
 }
 
-bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
-                     op_stars_projection projection, int width, int height, double win_x0,
-                     double win_x1, double win_y0, double win_y1, Vector2& out) {
+namespace {
+
+// A star as a homogeneous point: its direction, and W = 0 for a star at
+// infinity or W > 0 for one at distance 1/W. The same for every camera
+// sample, so a blurred star finds it once.
+struct StarPoint {
+    double X, Y, Z, W;
+};
+
+StarPoint star_point(double ra, double dec, double dist, double parallax) {
     double ra_r = static_cast<float>(ra) * DEG_TO_RAD;
     double dec_r = static_cast<float>(dec) * DEG_TO_RAD;
     double cos_dec = std::cos(dec_r);
-    double X = cos_dec * std::cos(ra_r);
-    double Y = std::sin(dec_r);
-    double Z = cos_dec * std::sin(ra_r);
-    // W = 0 leaves only the direction; W > 0 places the star at distance 1/W.
     double inv_dist = dist > 0 ? 1 / dist : 0;
-    double W = std::max(0.0, inv_dist - 0.01 * parallax);
+    return {cos_dec * std::cos(ra_r), std::sin(dec_r), cos_dec * std::sin(ra_r),
+            std::max(0.0, inv_dist - 0.01 * parallax)};
+}
 
+bool point_to_screen(StarPoint const& s, DblMatrix4 const& m, op_stars_projection projection,
+                     int width, int height, double win_x0, double win_x1, double win_y0,
+                     double win_y1, Vector2& out) {
     double p[4];
     for (int c = 0; c < 4; c++) {
-        p[c] = X * m(0, c) + Y * m(1, c) + Z * m(2, c) + W * m(3, c);
+        p[c] = s.X * m(0, c) + s.Y * m(1, c) + s.Z * m(2, c) + s.W * m(3, c);
     }
     bool in_front = p[3] >= 0;
 
@@ -174,6 +164,15 @@ bool world_to_screen(double ra, double dec, double dist, double parallax, DblMat
     out[0] = to_position(width * (x - win_x0) / (win_x1 - win_x0), finite);
     out[1] = to_position(height * (win_y1 - y) / (win_y1 - win_y0), finite);
     return in_view && finite;
+}
+
+} // namespace
+
+bool world_to_screen(double ra, double dec, double dist, double parallax, DblMatrix4 m,
+                     op_stars_projection projection, int width, int height, double win_x0,
+                     double win_x1, double win_y0, double win_y1, Vector2& out) {
+    return point_to_screen(star_point(ra, dec, dist, parallax), m, projection, width, height,
+                           win_x0, win_x1, win_y0, win_y1, out);
 }
 
 namespace {
@@ -256,35 +255,19 @@ bool find_footprint(StarFramebuffer const& dst, Vector2 const& p0, Vector2 const
     return f.row0 <= f.row1;
 }
 
-// Asks the memory system for the footprint's pixels ahead of drawing them:
-// a star lands anywhere in a large image, so its pixels are rarely cached.
-// Long streaks are asked for in part.
-void prefetch_footprint(StarFramebuffer const& dst, Footprint const& f, op_stars_lines lines) {
-    bool const colour_planes_apart =
-        separate_plane(dst, dst.r) || separate_plane(dst, dst.g) || separate_plane(dst, dst.b);
-    int const last_row = std::min(f.row1, f.row0 + PREFETCH_ROWS - 1);
-    for (int iy = f.row0; iy <= last_row; iy++) {
-        int first, last;
-        if (!draws_row(lines, iy) || !f.span(iy, dst.width, first, last)) {
-            continue;
-        }
-        std::ptrdiff_t const row = static_cast<std::ptrdiff_t>(iy) * dst.row_stride;
-        std::ptrdiff_t const from = row + static_cast<std::ptrdiff_t>(first) * dst.pixel_stride;
-        std::ptrdiff_t const to = row + static_cast<std::ptrdiff_t>(last) * dst.pixel_stride;
-        prefetch_plane(dst.a, from, to);
-        if (colour_planes_apart) {
-            prefetch_plane(dst.r, from, to);
-            prefetch_plane(dst.g, from, to);
-            prefetch_plane(dst.b, from, to);
-        }
-    }
-}
-
 // Adds the light of every pixel of the footprint.
 bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
                     op_stars_lines lines) {
     float const a = f.a, b = f.b, I = f.I, len = f.len, ux = f.ux, uy = f.uy, mx = f.mx, my = f.my;
     int const col0 = f.col0, col1 = f.col1;
+    // Held apart from the framebuffer record and the colour, which the
+    // compiler would otherwise read again after every pixel written.
+    float* const red = dst.r;
+    float* const green = dst.g;
+    float* const blue = dst.b;
+    float const* const alpha_plane = dst.a;
+    std::ptrdiff_t const pixel_stride = dst.pixel_stride;
+    float const light_r = colour[0], light_g = colour[1], light_b = colour[2];
     bool const streak = len > 1e-5f;
     float const a2 = a * a;
     float const b2 = b * b;
@@ -329,15 +312,15 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
         XASSERT(first >= 0 && first < dst.width, UNIT, OP_STAR_STREAK, 165);
         std::ptrdiff_t const row = static_cast<std::ptrdiff_t>(iy) * dst.row_stride;
         auto add = [&](int ix, float v) {
-            std::ptrdiff_t const at = row + static_cast<std::ptrdiff_t>(ix) * dst.pixel_stride;
-            float const alpha = dst.a[at];
+            std::ptrdiff_t const at = row + static_cast<std::ptrdiff_t>(ix) * pixel_stride;
+            float const alpha = alpha_plane[at];
             if (!(alpha < 1)) {
                 return;
             }
             float const c = (1 - alpha) * v;
-            dst.r[at] += colour[0] * c;
-            dst.g[at] += colour[1] * c;
-            dst.b[at] += colour[2] * c;
+            red[at] += light_r * c;
+            green[at] += light_g * c;
+            blue[at] += light_b * c;
             if (c > 0) {
                 drew = true;
             }
@@ -380,14 +363,16 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
 }
 
 struct StarRenderer::Private {
-    Private(const StarFramebuffer& fb, StarInput& input, const Array<camera>& cams)
-        : fb(fb), input(input), cams(cams) {}
+    Private(const StarFramebuffer& fb, StarInput& input, const Array<camera>& cams);
 
-    // Draws the spot or streak after the ones already waiting, fetching its
-    // pixels now; returns whether drawing the oldest added light.
+    // Keeps the spot or streak to be drawn with its batch; when the batch is
+    // full, draws it and returns whether that added light.
     bool queue(Footprint const& f, Color3 const& colour, op_stars_lines lines);
-    // Draws everything still waiting.
-    bool drain(op_stars_lines lines);
+    // Draws the waiting footprints grouped by the tile where their boxes
+    // start, tiles row by row, so that drawing stays in a small part of the
+    // image at a time instead of hopping across it star by star; within a
+    // tile they keep the order found.
+    bool flush(op_stars_lines lines);
 
     const StarFramebuffer& fb;
     StarInput& input;
@@ -398,39 +383,70 @@ struct StarRenderer::Private {
     float radius_y = 0;
     u32 index = 0;
 
-    // Footprints found but not yet drawn, oldest at `first`: their pixels
-    // arrive from memory while the ones before them are drawn. They are
-    // drawn in the order found.
     struct Waiting {
         Footprint footprint;
         Color3 colour;
     };
-    Waiting waiting[LOOKAHEAD];
-    unsigned first = 0;
-    unsigned count = 0;
+    std::vector<Waiting> waiting;
+    // Every colour byte decoded once, not three power functions a star.
+    float linear_colour[256];
+    int tile_shift = TILE_SHIFT;
+    int tiles_across = 0;
+    // Where each tile's footprints go in `sorted`, then where they end.
+    std::vector<u32> tile_first;
+    std::vector<Waiting> sorted;
+
+    std::size_t tile_of(Footprint const& f) const {
+        return std::size_t(f.row0 >> tile_shift) * std::size_t(tiles_across) +
+               std::size_t(f.col0 >> tile_shift);
+    }
 };
 
-bool StarRenderer::Private::queue(Footprint const& f, Color3 const& colour, op_stars_lines lines) {
-    bool drew = false;
-    if (count == LOOKAHEAD) {
-        drew = draw_footprint(fb, waiting[first].footprint, waiting[first].colour, lines);
-        first = (first + 1) % LOOKAHEAD;
-        count--;
+StarRenderer::Private::Private(const StarFramebuffer& fb, StarInput& input,
+                               const Array<camera>& cams)
+    : fb(fb), input(input), cams(cams) {
+    auto tiles = [&](int shift) {
+        long const across = (long(std::max(fb.width, 0)) >> shift) + 1;
+        long const down = (long(std::max(fb.height, 0)) >> shift) + 1;
+        return across * down;
+    };
+    while (tiles(tile_shift) > MAX_TILES) {
+        tile_shift++;
     }
-    prefetch_footprint(fb, f, lines);
-    waiting[(first + count) % LOOKAHEAD] = Waiting{f, colour};
-    count++;
-    return drew;
+    tiles_across = int((long(std::max(fb.width, 0)) >> tile_shift) + 1);
+    tile_first.resize(std::size_t(tiles(tile_shift)) + 1);
+    for (int byte = 0; byte < 256; byte++) {
+        linear_colour[byte] = decode_srgb(uint8_t(byte));
+    }
 }
 
-bool StarRenderer::Private::drain(op_stars_lines lines) {
+bool StarRenderer::Private::queue(Footprint const& f, Color3 const& colour, op_stars_lines lines) {
+    waiting.push_back(Waiting{f, colour});
+    return waiting.size() == BATCH && flush(lines);
+}
+
+bool StarRenderer::Private::flush(op_stars_lines lines) {
+    std::fill(tile_first.begin(), tile_first.end(), 0u);
+    for (Waiting const& w : waiting) {
+        tile_first[tile_of(w.footprint) + 1]++;
+    }
+    for (std::size_t t = 1; t < tile_first.size(); t++) {
+        tile_first[t] += tile_first[t - 1];
+    }
+    // Copied into tile order, so that drawing reads them in turn.
+    if (sorted.size() < waiting.size()) {
+        sorted.resize(waiting.size());
+    }
+    for (Waiting const& w : waiting) {
+        sorted[tile_first[tile_of(w.footprint)]++] = w;
+    }
     bool drew = false;
-    for (; count > 0; count--) {
-        if (draw_footprint(fb, waiting[first].footprint, waiting[first].colour, lines)) {
+    for (std::size_t i = 0; i < waiting.size(); i++) {
+        if (draw_footprint(fb, sorted[i].footprint, sorted[i].colour, lines)) {
             drew = true;
         }
-        first = (first + 1) % LOOKAHEAD;
     }
+    waiting.clear();
     return drew;
 }
 
@@ -508,7 +524,7 @@ bool StarRenderer::render_star(bool& drew) {
     if (priv->index < priv->input.count) {
         return true;
     }
-    if (priv->drain(data.lines)) {
+    if (priv->flush(data.lines)) {
         drew = true;
     }
     return false;
@@ -528,7 +544,8 @@ bool StarRenderer::do_render_star(const star* s) {
         lum = static_cast<float>(data.lum_max);
     }
 
-    Color3 colour{decode_srgb(s->r), decode_srgb(s->g), decode_srgb(s->b)};
+    float const* linear = priv->linear_colour;
+    Color3 colour{linear[s->r], linear[s->g], linear[s->b]};
     float const tint = static_cast<float>(data.tint_strength);
     float const sat = static_cast<float>(data.saturation);
     for (int i = 0; i < 3; i++) {
@@ -539,10 +556,10 @@ bool StarRenderer::do_render_star(const star* s) {
     float const intensity = lum * priv->gain;
 
     StarFramebuffer const& fb = priv->fb;
+    StarPoint const point = star_point(s->ra, s->dec, dist, data.parallax);
     auto project = [&](unsigned i, Vector2& pos) {
-        return world_to_screen(s->ra, s->dec, dist, data.parallax, priv->xforms[i], data.projection,
-                               fb.width, fb.height, data.win_x0, data.win_x1, data.win_y0,
-                               data.win_y1, pos);
+        return point_to_screen(point, priv->xforms[i], data.projection, fb.width, fb.height,
+                               data.win_x0, data.win_x1, data.win_y0, data.win_y1, pos);
     };
 
     auto draw = [&](Vector2 const& p0, Vector2 const& p1) {

@@ -150,9 +150,9 @@ public:
     ~StarRenderer();
 
     // Renders the next star; false once nothing is left to render. Stars
-    // are drawn a few calls after they are read, in the order read, so that
-    // their pixels can be fetched from memory meanwhile; the call that
-    // returns false draws the rest. `drew` is set when a call adds light.
+    // are drawn in batches, grouped by where they land, so overlapping
+    // stars may add in another order than read; the call that returns false
+    // draws the rest. `drew` is set when a call adds light.
     bool render_star(bool& drew);
 
 private:
