@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the default star database need
+# Installs everything the build, the tests (the render farm tests start their
+# own Slurm and GNU parallel) and the default star database need
 # on a Debian 12 machine. Safe to run again: installed packages are skipped and
 # the catalogue is fetched only once.
 set -euo pipefail
@@ -9,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev
     libopenexr-dev libpng-dev libtiff-dev
+    slurm-wlm munge parallel jq
 )
 
 missing=()
