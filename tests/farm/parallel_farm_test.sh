@@ -64,8 +64,8 @@ same_frames "$work/whole" "$work/small"
 
 # Share 1's renderer is stopped once it has written a frame: it is then in
 # the middle of its next one.
-render_reference big --size 1280x720 --depth half --jobs 2
-farm "$work/cut/o_####.exr" --size 1280x720 --depth half --quiet &
+render_reference big --size 960x540 --depth half --jobs 2
+farm "$work/cut/o_####.exr" --size 960x540 --depth half --quiet &
 run=$!
 deadline=$((SECONDS + 60))
 until [ -f "$work/cut/o_0007.exr" ]; do
@@ -88,7 +88,7 @@ missing=$(whole_frames_and_missing "$work/cut" "$work/big")
 [ "$(farm_failed "$work/cut/reports" 4)" = 1 ] ||
     fail "failed-chunks names $(farm_failed "$work/cut/reports" 4), not share 1"
 
-PARALLEL="--jobs 2 --resume-failed" farm "$work/cut/o_####.exr" --size 1280x720 --depth half \
+PARALLEL="--jobs 2 --resume-failed" farm "$work/cut/o_####.exr" --size 960x540 --depth half \
     --quiet || fail "the resumed run failed"
 written=$(report_value "$share1" '[.written[].frame] | .[]')
 [ "$(echo $written)" = "$(echo $missing)" ] ||

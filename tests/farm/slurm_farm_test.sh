@@ -188,9 +188,10 @@ wait_for_job() {
     done
 }
 
-# 1. Four shares; every frame exactly the local render's.
+# 1. Four shares, at most two running at once; every frame exactly the local
+# render's.
 render_reference small --size 160x90
-job=$(submit 0-3 whole "$work/whole/o_####.exr" --size 160x90) || fail "sbatch refused the array"
+job=$(submit 0-3%2 whole "$work/whole/o_####.exr" --size 160x90) || fail "sbatch refused the array"
 wait_for_job "$job" 60
 same_frames "$work/whole" "$work/small"
 [ "$(farm_failed "$work/whole/reports" 4)" = "" ] || fail "a share of the whole run is not complete"
@@ -202,8 +203,8 @@ say "whole array: $(ls "$work/whole" | grep -c exr) frames, the local render's b
 
 # 2. Share 1 cancelled once it has written a frame: it is then in the middle
 # of its next one.
-render_reference big --size 1280x720 --depth half --jobs 2
-job=$(submit 0-3 cancelled "$work/cut/o_####.exr" --size 1280x720 --depth half) ||
+render_reference big --size 960x540 --depth half --jobs 2
+job=$(submit 0-3 cancelled "$work/cut/o_####.exr" --size 960x540 --depth half) ||
     fail "sbatch refused the array"
 deadline=$((SECONDS + 60))
 until [ -f "$work/cut/o_0007.exr" ]; do
@@ -221,7 +222,14 @@ say "cancelled share 1 left frames $(echo $missing) to do, and no partial file"
 [ "$(farm_failed "$work/cut/reports" 4)" = 1 ] ||
     fail "failed-chunks names $(farm_failed "$work/cut/reports" 4), not share 1"
 
-job=$(ORRELUX_CHUNKS=4 submit 1 requeued "$work/cut/o_####.exr" --size 1280x720 --depth half) ||
+# A part of an array does not say how many shares there are: refused.
+job=$(submit 1 partial "$work/cut/o_####.exr" --size 960x540 --depth half) ||
+    fail "sbatch refused the re-queue"
+wait_for_job "$job" 30
+grep -q "ORRELUX_CHUNKS=N" "$work/log/partial-1.log" ||
+    fail "a partial array without ORRELUX_CHUNKS was not refused: $(cat "$work/log/partial-1.log")"
+
+job=$(ORRELUX_CHUNKS=4 submit 1 requeued "$work/cut/o_####.exr" --size 960x540 --depth half) ||
     fail "sbatch refused the re-queue"
 wait_for_job "$job" 60
 written=$(report_value "$share1" '[.written[].frame] | .[]')
