@@ -236,9 +236,9 @@ int main(int argc, char** argv) {
                  "  orrelux-render examples/orion_pan.lws -o out/orion_####.png\n"
                  "  orrelux-render shot.lws -o out/shot_####.exr --frames 1-24,30 \\\n"
                  "      --background plates/shot_####.exr --jobs 2\n\n"
-                 "Exit status: 0 when every frame was written, 1 when any frame failed, 2 for "
-                 "a bad command line, scene or setting; when stopped, 128 + the signal: 130 for "
-                 "Ctrl-C, 143 for SIGTERM, 129 for SIGHUP",
+                 "Exit status: 0 when every frame was written (or skipped), 1 when any frame "
+                 "failed, 2 for a bad command line, scene or setting; when stopped, 128 + the "
+                 "signal: 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP",
                  "orrelux-render"};
     Options options;
     RenderSetup& setup = options.setup;
