@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the default star database need
+# Installs everything the build, the tests (the render farm tests start their
+# own Slurm and GNU parallel) and the default star database need
 # on a Debian 12 machine. Safe to run again: installed packages are skipped and
 # the catalogue is fetched only once.
 set -euo pipefail
@@ -11,6 +12,7 @@ packages=(
     libopenexr-dev libpng-dev libtiff-dev
     g++-mingw-w64-x86-64 wine64
     clang libclang-rt-14-dev
+    slurm-wlm munge parallel jq
 )
 
 missing=()

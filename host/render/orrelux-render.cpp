@@ -1,7 +1,9 @@
 // orrelux-render: renders the frames of a LightWave scene through the Orrelux
 // module, as the host would, into image files.
+#include "host/render/frame_chunk.h"
 #include "host/render/frame_list.h"
 #include "host/render/render_progress.h"
+#include "host/render/render_report.h"
 #include "host/render/scene_renderer.h"
 #include "host/render/worker_pool.h"
 #include "host/frames/frame_file.h"
@@ -13,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -64,6 +67,9 @@ template <class Make> auto plainly(Make const& make) -> decltype(make()) {
 struct Options {
     RenderSetup setup;
     std::string frames;
+    std::string chunk;
+    bool skip_existing = false;
+    std::string report_path;
     std::string size;
     std::string depth = "default";
     int jobs = 1;
@@ -82,50 +88,49 @@ void parse_size(std::string const& text, RenderSetup& setup) {
     setup.height = h;
 }
 
-struct Tally {
-    size_t written = 0;
-    size_t failed = 0;
-    size_t aborted = 0;
-};
-
-int run(Options& options) {
-    RenderSetup& setup = options.setup;
-    if (!options.size.empty()) {
-        parse_size(options.size, setup);
-    }
-    setup.samples = sample_type_named(options.depth);
-    if (!format_stores(frame_format_of(setup.output_pattern), setup.samples)) {
-        throw std::invalid_argument("--depth " + options.depth + " cannot be stored in \"" +
-                                    setup.output_pattern + "\"");
-    }
-    SceneFile scene = read_scene_file(setup.scene_path);
-    HostScene const& s = scene.scene;
-    std::vector<int> const frames = options.frames.empty()
-                                        ? frame_range(s.first_frame, s.last_frame, s.frame_step)
-                                        : parse_frame_list(options.frames);
+// The frames this run renders: the scene's range or --frames, cut to the
+// --chunk share, without those already on disk under --skip-existing (a
+// frame's file appears only once it is whole, so one that exists is done).
+std::vector<int> frames_to_render(Options const& options, std::optional<FrameChunk> chunk,
+                                  HostScene const& s, RenderReport& report) {
+    std::vector<int> frames = options.frames.empty()
+                                  ? frame_range(s.first_frame, s.last_frame, s.frame_step)
+                                  : parse_frame_list(options.frames);
     if (frames.empty()) {
         throw std::invalid_argument("the scene's frame range is empty; name frames with --frames");
     }
-    FramePattern(setup.output_pattern).require_numbered(frames.size());
-    std::filesystem::path const folder = std::filesystem::path(setup.output_pattern).parent_path();
-    if (!folder.empty()) {
-        std::filesystem::create_directories(folder);
-    }
-
-    bool const terminal = isatty(STDERR_FILENO) == 1;
-    RenderProgress progress(stderr, frames.size(), terminal, options.quiet);
-    Tally tally;
-    auto on_result = [&](FrameResult const& r) {
-        if (r.status == FrameResult::WRITTEN) {
-            tally.written++;
-            progress.frame_written(r.frame, r.detail, r.seconds);
-        } else if (r.status == FrameResult::ABORTED) {
-            tally.aborted++;
-        } else {
-            tally.failed++;
-            progress.frame_failed(r.frame, r.detail);
+    // Every share writes through the same pattern: it must number the
+    // whole list, not only this share.
+    FramePattern const output(options.setup.output_pattern);
+    output.require_numbered(frames.size());
+    if (chunk) {
+        size_t const all = frames.size();
+        frames = frames_of_chunk(frames, *chunk);
+        if (frames.empty() && !options.quiet) {
+            fprintf(stderr, "orrelux-render: share %s holds no frame: %zu frames in %d shares\n",
+                    options.chunk.c_str(), all, chunk->count);
         }
-    };
+    }
+    report.set_frames(frames);
+    if (!options.skip_existing) {
+        return frames;
+    }
+    std::vector<int> missing;
+    for (int frame : frames) {
+        std::error_code error;
+        if (std::filesystem::exists(output.path(frame), error)) {
+            report.add_skipped(frame);
+        } else {
+            missing.push_back(frame);
+        }
+    }
+    return missing;
+}
+
+void render_frames(Options const& options, SceneFile scene, std::vector<int> const& frames,
+                   RenderProgress& progress,
+                   std::function<void(FrameResult const&)> const& on_result) {
+    RenderSetup const& setup = options.setup;
     auto notes = [&](std::string const& note) {
         if (!options.quiet) {
             fprintf(stderr, "orrelux-render: %s\n", note.c_str());
@@ -166,14 +171,60 @@ int run(Options& options) {
             [&](unsigned done, unsigned total) { progress.frame_steps(done, total); }, on_result,
             was_interrupted);
     }
+}
+
+int run(Options& options, RenderReport& report) {
+    RenderSetup& setup = options.setup;
+    if (!options.size.empty()) {
+        parse_size(options.size, setup);
+    }
+    setup.samples = sample_type_named(options.depth);
+    if (!format_stores(frame_format_of(setup.output_pattern), setup.samples)) {
+        throw std::invalid_argument("--depth " + options.depth + " cannot be stored in \"" +
+                                    setup.output_pattern + "\"");
+    }
+    std::optional<FrameChunk> chunk;
+    if (!options.chunk.empty()) {
+        chunk = parse_frame_chunk(options.chunk);
+        report.set_chunk(*chunk);
+    }
+    SceneFile scene = read_scene_file(setup.scene_path);
+    std::vector<int> const frames = frames_to_render(options, chunk, scene.scene, report);
+    if (!options.report_path.empty()) {
+        // A run that dies without a word leaves this behind: not complete.
+        write_report_file(options.report_path, report.json(false, std::nullopt));
+    }
+    std::filesystem::path const folder = std::filesystem::path(setup.output_pattern).parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder);
+    }
+
+    bool const terminal = isatty(STDERR_FILENO) == 1;
+    RenderProgress progress(stderr, frames.size(), terminal, options.quiet);
+    bool aborted = false;
+    auto on_result = [&](FrameResult const& r) {
+        report.add(r);
+        if (r.status == FrameResult::WRITTEN) {
+            progress.frame_written(r.frame, r.detail, r.seconds);
+        } else if (r.status == FrameResult::ABORTED) {
+            aborted = true;
+        } else {
+            progress.frame_failed(r.frame, r.detail);
+        }
+    };
+    if (!frames.empty()) {
+        render_frames(options, std::move(scene), frames, progress, on_result);
+    }
     progress.finish();
-    size_t const skipped = frames.size() - tally.written - tally.failed;
-    fprintf(stderr, "orrelux-render: %zu written, %zu failed, %zu skipped%s\n", tally.written,
-            tally.failed, skipped, was_interrupted() ? " (interrupted)" : "");
-    if (was_interrupted() || tally.aborted > 0) {
+    size_t const left = report.not_rendered().size();
+    std::string const unfinished = left > 0 ? ", " + std::to_string(left) + " not rendered" : "";
+    fprintf(stderr, "orrelux-render: %zu written, %zu failed, %zu skipped%s%s\n", report.written(),
+            report.failed(), report.skipped(), unfinished.c_str(),
+            was_interrupted() ? " (interrupted)" : "");
+    if (was_interrupted() || aborted) {
         return 128 + (was_interrupted() ? int(interrupted) : SIGINT);
     }
-    return tally.failed > 0 ? 1 : 0;
+    return report.failed() > 0 ? 1 : 0;
 }
 
 } // namespace
@@ -185,9 +236,9 @@ int main(int argc, char** argv) {
                  "  orrelux-render examples/orion_pan.lws -o out/orion_####.png\n"
                  "  orrelux-render shot.lws -o out/shot_####.exr --frames 1-24,30 \\\n"
                  "      --background plates/shot_####.exr --jobs 2\n\n"
-                 "Exit status: 0 when every frame was written, 1 when any frame failed, 2 for "
-                 "a bad command line, scene or setting; when stopped, 128 + the signal: 130 for "
-                 "Ctrl-C, 143 for SIGTERM, 129 for SIGHUP",
+                 "Exit status: 0 when every frame was written (or skipped), 1 when any frame "
+                 "failed, 2 for a bad command line, scene or setting; when stopped, 128 + the "
+                 "signal: 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP",
                  "orrelux-render"};
     Options options;
     RenderSetup& setup = options.setup;
@@ -200,6 +251,17 @@ int main(int argc, char** argv) {
     app.add_option("--frames", options.frames,
                    "Frames to render instead of the scene's range: numbers, ranges and ranges "
                    "with a step, separated by commas (e.g. 1-24,30,40-60:5)");
+    app.add_option("--chunk", options.chunk,
+                   "Render only share I of N equal shares of the frames (the scene's range or "
+                   "--frames), counted from 0, so that a job array's task index names its "
+                   "share: --chunk $SLURM_ARRAY_TASK_ID/40 with sbatch --array=0-39");
+    app.add_flag("--skip-existing", options.skip_existing,
+                 "Leave out frames whose file is already there, so that a task run again "
+                 "renders only what is missing (an unfinished frame never has its final name)");
+    app.add_option("--report", options.report_path,
+                   "Write what became of every frame to this JSON file: written (with "
+                   "seconds), failed (with why), skipped, not rendered (e.g. "
+                   "reports/chunk_0003.json); it is replaced whole, never left half written");
     app.add_option("--background", setup.background_pattern,
                    "A frame sequence to draw the stars into, '#' standing for the frame number "
                    "(e.g. plates/shot_####.exr); without it the stars go over black, alpha 0");
@@ -229,10 +291,21 @@ int main(int argc, char** argv) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         std::signal(signal, on_interrupt);
     }
+    RenderReport report(setup.scene_path, setup.output_pattern);
+    int status = 2;
     try {
-        return plainly([&] { return run(options); });
+        status = plainly([&] { return run(options, report); });
     } catch (std::exception const& e) {
         fprintf(stderr, "orrelux-render: %s\n", e.what());
+        report.set_error(e.what());
     }
-    return 2;
+    if (!options.report_path.empty()) {
+        try {
+            write_report_file(options.report_path, report.json(was_interrupted(), status));
+        } catch (std::exception const& e) {
+            fprintf(stderr, "orrelux-render: %s\n", e.what());
+            return status == 0 ? 2 : status;
+        }
+    }
+    return status;
 }

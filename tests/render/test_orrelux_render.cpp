@@ -1,11 +1,13 @@
 // orrelux-render end to end: the real executable, the real module and the
 // default star database, checked on the files it writes.
 #include "host/frames/frame_file.h"
+#include "host/frames/frame_pattern.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text_files.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -731,6 +733,157 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
             EXPECT_EQ(r.log.find(c.message), r.log.rfind(c.message)) << "said once";
             EXPECT_THAT(r.log, HasSubstr(c.stars ? database : out.file("scene.lws")));
             EXPECT_THAT(files_in(out.path, "x_"), ::testing::IsEmpty());
+        }
+    }
+}
+
+// The frame numbers of a report's list of written or failed frames.
+std::vector<int> frames_in(nlohmann::json const& entries) {
+    std::vector<int> frames;
+    for (nlohmann::json const& e : entries) {
+        frames.push_back(e["frame"].get<int>());
+    }
+    return frames;
+}
+
+nlohmann::json read_report(std::string const& path) {
+    return nlohmann::json::parse(read_text(path));
+}
+
+TEST_F(OrreluxRender, ChunksSplitTheFramesIntoSharesThatEachWriteTheirOwn) {
+    // 10 frames in 4 shares; more shares than frames leave some empty.
+    struct Case {
+        char const* frames;
+        char const* chunk;
+        std::vector<int> written;
+    } const cases[] = {
+        {"1-10", "0/4", {1, 2}},     {"1-10", "1/4", {3, 4, 5}}, {"1-10", "2/4", {6, 7}},
+        {"1-10", "3/4", {8, 9, 10}}, {"1-4", "4/12", {}},        {"-4--1", "1/2", {-2, -1}},
+    };
+    TempFolder out;
+    int run = 0;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::string(c.frames) + " " + c.chunk);
+        std::string const name = "run" + std::to_string(run++) + "_";
+        std::string const pattern = out.file(name + "####.exr");
+        std::string const report = out.file("report.json");
+        Finished const r = render({ORION, "-o", pattern, "--frames", c.frames, "--chunk", c.chunk,
+                                   "--size", "64x36", "--report", report},
+                                  folder());
+        EXPECT_EQ(r.status, 0) << r.log;
+        std::vector<std::string> expected;
+        for (int frame : c.written) {
+            expected.push_back(fs::path(FramePattern(pattern).path(frame)).filename());
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(files_in(out.path, name), expected);
+        nlohmann::json const json = read_report(report);
+        EXPECT_EQ(frames_in(json["written"]), c.written);
+        EXPECT_EQ(json["frames"].get<std::vector<int>>(), c.written);
+        EXPECT_EQ(json["chunk"]["index"], std::stoi(c.chunk));
+        EXPECT_EQ(json["complete"], true);
+        EXPECT_EQ(json["exit_status"], 0);
+    }
+}
+
+TEST_F(OrreluxRender, SkipExistingRendersOnlyTheFramesWhoseFileIsMissing) {
+    TempFolder out;
+    std::string const pattern = out.file("s_####.exr");
+    std::string const report = out.file("reports/share.json");
+    // A frame already there is kept as it is; an unfinished one from a
+    // stopped run does not count.
+    write_text(out.file("s_0008.exr"), "kept");
+    write_text(out.file("s_0009.exr.inprogress"), "half a frame");
+    std::vector<std::string> const args = {
+        ORION,    "-o",    pattern,    "--chunk", "1/4",
+        "--size", "64x36", "--report", report,    "--skip-existing"};
+    Finished const first = render(args, folder());
+    ASSERT_EQ(first.status, 0) << first.log;
+    EXPECT_THAT(first.log, HasSubstr("5 written, 0 failed, 1 skipped"));
+    EXPECT_EQ(read_text(out.file("s_0008.exr")), "kept");
+    EXPECT_EQ(read_frame(out.file("s_0009.exr")).width, 64);
+    EXPECT_THAT(files_in(out.path, "s_"),
+                ::testing::ElementsAre("s_0007.exr", "s_0008.exr", "s_0009.exr", "s_0010.exr",
+                                       "s_0011.exr", "s_0012.exr"));
+    nlohmann::json json = read_report(report);
+    EXPECT_EQ(json["skipped"].get<std::vector<int>>(), std::vector<int>{8});
+    EXPECT_EQ(frames_in(json["written"]), (std::vector<int>{7, 9, 10, 11, 12}));
+    for (nlohmann::json const& w : json["written"]) {
+        EXPECT_EQ(w["file"], FramePattern(pattern).path(w["frame"].get<int>()));
+        EXPECT_GT(w["seconds"].get<double>(), 0);
+    }
+    EXPECT_GT(json["seconds_per_frame"].get<double>(), 0);
+    EXPECT_EQ(json["complete"], true);
+    EXPECT_THAT(files_in(out.file("reports"), ""), ::testing::ElementsAre("share.json"));
+
+    Finished const again = render(args, folder());
+    ASSERT_EQ(again.status, 0) << again.log;
+    EXPECT_THAT(again.log, HasSubstr("0 written, 0 failed, 6 skipped"));
+    json = read_report(report);
+    EXPECT_TRUE(json["written"].empty());
+    EXPECT_EQ(json["skipped"].size(), 6u);
+    EXPECT_EQ(json["complete"], true);
+
+    std::vector<std::string> redo(args.begin(), args.end() - 1);
+    ASSERT_EQ(render(redo, folder()).status, 0);
+    EXPECT_EQ(read_frame(out.file("s_0008.exr")).width, 64) << "rendered again without the option";
+}
+
+TEST_F(OrreluxRender, TheReportNamesEveryFailedFrameWithItsMessage) {
+    std::string const real = read_text(ORRELUX_DEFAULT_DATABASE);
+    TempFolder out;
+    write_text(out.file("flat.stars"), "ORRELUX1" + std::string(24, '\0') + real.substr(32, 3200));
+    write_text(out.file("scene.lws"),
+               replaced(read_text(ORION), "Projection \"Perspective\"\n", "ThreeD 1\n"));
+    Finished const r =
+        render({out.file("scene.lws"), "-o", out.file("x_####.exr"), "--frames", "3-4", "--size",
+                "64x36", "--stars", out.file("flat.stars"), "--report", out.file("r.json")},
+               folder());
+    EXPECT_EQ(r.status, 1) << r.log;
+    nlohmann::json const json = read_report(out.file("r.json"));
+    EXPECT_EQ(frames_in(json["failed"]), (std::vector<int>{3, 4}));
+    for (nlohmann::json const& f : json["failed"]) {
+        EXPECT_THAT(f["message"].get<std::string>(),
+                    HasSubstr("This star database file does not support 3D stars"));
+    }
+    EXPECT_TRUE(json["written"].empty());
+    EXPECT_EQ(json["complete"], false);
+    EXPECT_EQ(json["exit_status"], 1);
+}
+
+TEST_F(OrreluxRender, BadFarmOptionsEndWithAClearMessageAndWriteNoFrame) {
+    TempFolder out;
+    write_text(out.file("a_file"), "");
+    std::string const numbered = out.file("x_####.exr"), report = out.file("r.json");
+    struct Case {
+        char const* name;
+        std::string chunk;
+        std::string output;
+        std::string report;
+        std::string message;
+    } const cases[] = {
+        {"a share past the last", "4/4", numbered, report, "share 4 does not exist"},
+        {"no share count", "3", numbered, report, "expected I/N"},
+        {"zero shares", "0/0", numbered, report, "at least 1"},
+        {"one name for every share", "0/24", out.file("still.exr"), report, "has no run of '#'"},
+        {"a report that cannot be written", "0/4", numbered, out.file("a_file/r.json"),
+         "cannot write the report \"" + out.file("a_file/r.json") + "\""},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> const args = {ORION,     "-o",    c.output,   "--size", "64x36",
+                                               "--chunk", c.chunk, "--report", c.report};
+        fs::remove(report);
+        Finished const r = render(args, folder());
+        EXPECT_EQ(r.status, 2) << r.log;
+        EXPECT_THAT(r.log, HasSubstr(c.message));
+        EXPECT_THAT(files_in(out.path, "x_"), ::testing::IsEmpty());
+        EXPECT_THAT(files_in(out.path, "still"), ::testing::IsEmpty());
+        if (c.report == report) {
+            nlohmann::json const json = read_report(report);
+            EXPECT_THAT(json["error"].get<std::string>(), HasSubstr(c.message));
+            EXPECT_EQ(json["exit_status"], 2);
+            EXPECT_EQ(json["complete"], false);
         }
     }
 }
