@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev
     libopenexr-dev libpng-dev libtiff-dev
-    g++-mingw-w64-x86-64 wine64
+    g++-mingw-w64-x86-64 wine64 googletest
     clang libclang-rt-14-dev
     slurm-wlm munge parallel jq
 )
