@@ -42,7 +42,7 @@ void FrameJob::start(int frame, FrameWork work) {
         detail_ = r.status == FrameResult::ABORTED ? "cancelled through the monitor" : r.detail;
         seconds_ = r.seconds;
         if (r.status == FrameResult::WRITTEN) {
-            png_ = std::move(rendered.png);
+            last_ = std::move(rendered);
         }
         running_ = false;
     });
@@ -62,7 +62,7 @@ nlohmann::json FrameJob::status() const {
             {"total", total_.load()}, {"detail", detail_}, {"seconds", seconds_}};
 }
 
-std::string FrameJob::png() const {
+RenderedFrame FrameJob::last() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return png_;
+    return last_;
 }

@@ -13,7 +13,8 @@
 // A rendered frame as the page shows it.
 struct RenderedFrame {
     FrameResult result;
-    std::string png; // the file bytes; empty unless rendered
+    std::string png;  // the file bytes; empty unless rendered
+    std::string view; // the same with alpha 1, for the eye: a star plate's alpha is 0
 };
 
 using FrameWork = std::function<RenderedFrame(int frame, StepReport const& steps,
@@ -37,8 +38,8 @@ public:
     // "state" (idle, rendering, rendered, cancelled, failed), "frame",
     // "done" and "total" monitor steps, "detail", "seconds".
     nlohmann::json status() const;
-    // The last frame rendered; empty before any.
-    std::string png() const;
+    // The last frame rendered, as written and as shown; empty before any.
+    RenderedFrame last() const;
 
 private:
     mutable std::mutex mutex_;
@@ -51,5 +52,5 @@ private:
     int frame_ = 0;
     std::string detail_;
     double seconds_ = 0;
-    std::string png_;
+    RenderedFrame last_;
 };

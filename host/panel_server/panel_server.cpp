@@ -150,12 +150,15 @@ void PanelServer::route() {
     s.Post("/api/render/cancel", api([this](httplib::Request const&, httplib::Response& res) {
                send_json(res, {{"cancelling", session_.frames().cancel()}});
            }));
-    s.Get("/api/render/frame.png", api([this](httplib::Request const&, httplib::Response& res) {
-              std::string png = session_.frames().png();
-              if (png.empty()) {
-                  throw RequestError(404, "no frame has been rendered yet");
-              }
-              res.set_header("Cache-Control", "no-store");
-              res.set_content(std::move(png), "image/png");
-          }));
+    for (bool const shown : {false, true}) {
+        s.Get(shown ? "/api/render/view.png" : "/api/render/frame.png",
+              api([this, shown](httplib::Request const&, httplib::Response& res) {
+                  RenderedFrame last = session_.frames().last();
+                  if (last.png.empty()) {
+                      throw RequestError(404, "no frame has been rendered yet");
+                  }
+                  res.set_header("Cache-Control", "no-store");
+                  res.set_content(shown ? std::move(last.view) : std::move(last.png), "image/png");
+              }));
+    }
 }

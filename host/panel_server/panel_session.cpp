@@ -442,6 +442,11 @@ RenderedFrame PanelSession::render(int frame, StepReport const& steps,
     try {
         write_frame(path, image, options_.setup.samples);
         rendered.png = read_bytes(path);
+        for (std::size_t i = 3; i < image.pixels.size(); i += 4) {
+            image.pixels[i] = 1.0f;
+        }
+        write_frame(path, image, options_.setup.samples);
+        rendered.view = read_bytes(path);
     } catch (StrXception const& e) {
         rendered.result.status = FrameResult::FAILED;
         rendered.result.detail = text_of(e);

@@ -59,7 +59,8 @@ function startServer(render, scene, folder) {
     });
     server.on("exit", (code) => reject(new Error("the panel server stopped: " + code + "\n" + out)));
   });
-  return { server, address };
+  const exited = new Promise((resolve) => server.on("exit", (code, signal) => resolve(code ?? signal)));
+  return { server, address, exited };
 }
 
 async function main() {
@@ -85,7 +86,8 @@ async function main() {
   const look = path.join(work, "look.cfg");
   fs.writeFileSync(look, settingsText(fs.realpathSync(database)));
 
-  const { server, address } = startServer(render, scene, work);
+  const { server, address, exited } = startServer(render, scene, work);
+  process.on("exit", () => server.kill("SIGKILL"));
   const browser = await chromium.launch({ executablePath: CHROMIUM, headless: true,
                                           args: ["--no-sandbox"] });
   let step = 0;
@@ -93,6 +95,11 @@ async function main() {
   const shot = (name) => page.screenshot({ path: path.join(artefacts, `${++step}-${name}.png`),
                                            fullPage: true });
   const field = (id) => page.locator("#control-" + id);
+  // Types into a control and waits for the module's answer.
+  const edit = (id, text) => Promise.all([
+    page.waitForResponse((r) => r.url().includes("/api/control/" + id)),
+    field(id).fill(text).then(() => field(id).press("Tab")),
+  ]);
   try {
     await page.goto(await address);
     await page.locator("#control-0x8001").waitFor();
@@ -114,10 +121,7 @@ async function main() {
     await shot("brighter-preview");
 
     // 3D stars with a database without distances: the host's error, box off.
-    const databaseSet = page.waitForResponse((r) => r.url().includes("/api/control/0x8011"));
-    await field("0x8011").fill(flat);
-    await field("0x8011").press("Tab");
-    await databaseSet;
+    await edit("0x8011", flat);
     await field("0x8018").click();
     const message = page.locator("#message-box");
     await message.waitFor({ state: "visible" });
@@ -165,21 +169,24 @@ async function main() {
     await page.getByText(/Frame 1 rendered/).waitFor({ timeout: 60000 });
     await page.waitForFunction(() => document.getElementById("frame-image").naturalWidth === 960);
     await shot("rendered");
-    const src = await page.locator("#frame-image").getAttribute("src");
-    const shown = await page.request.get(new URL(src, page.url()).href);
-    execFileSync(render, [scene, "-o", path.join(work, "frame_####.png"), "--frames", "1", "-q"],
-                 { stdio: "inherit" });
-    expect((await shown.body()).equals(fs.readFileSync(path.join(work, "frame_0001.png"))),
-           "the page's frame to be the one orrelux-render writes");
+    const fetched = async (selector, attribute) => {
+      const url = await page.locator(selector).getAttribute(attribute);
+      return (await page.request.get(new URL(url, page.url()).href)).body();
+    };
+    const rendered = (name, ...options) => {
+      execFileSync(render, [scene, "-o", path.join(work, name + "_####.png"), "--frames", "1",
+                            "-q", ...options], { stdio: "inherit" });
+      return fs.readFileSync(path.join(work, name + "_0001.png"));
+    };
+    expect((await fetched("#frame-image", "src")).equals(rendered("shown", "--opaque")),
+           "the frame shown to be the one orrelux-render --opaque writes");
+    expect((await fetched("#frame-file", "href")).equals(rendered("plate")),
+           "the frame file to be the one orrelux-render writes");
 
     // Cancelling a long frame (large spots, many segments) aborts it through
     // the monitor.
-    for (const [id, value] of [["0x8008", "40"], ["0x800A", "100"]]) {
-      const set = page.waitForResponse((r) => r.url().includes("/api/control/" + id));
-      await field(id).fill(value);
-      await field(id).press("Tab");
-      await set;
-    }
+    await edit("0x8008", "40");
+    await edit("0x800A", "100");
     await page.locator("#render-start").click();
     await page.getByText(/Rendering frame 1/).waitFor();
     await shot("rendering");
@@ -189,6 +196,10 @@ async function main() {
     const [done, total] = await progress.evaluate((bar) => [bar.value, bar.max]);
     expect(done < total, `the frame to stop short, at ${done} of ${total} steps`);
     await shot("cancelled");
+    // Stopped as Ctrl-C stops it: at once, cleanly.
+    server.kill("SIGTERM");
+    const status = await Promise.race([exited, new Promise((r) => setTimeout(r, 15000, "hung"))]);
+    expect(status === 0, `the server to stop with status 0, not ${status}`);
     console.log("every step passed; screenshots in " + artefacts);
   } catch (e) {
     await shot("failed").catch(() => {});

@@ -109,16 +109,33 @@ function control(c) {
     parts.forEach((p, i) => { p.id = "control-" + c.id + "-" + i; field.append(p); });
     inputs[c.id] = (v) => parts.forEach((p, i) => { p.value = shortly(v[i]); });
   } else if (c.kind === "text") {
-    field = document.createElement("input");
-    field.type = "text";
-    field.size = 40;
-    field.addEventListener("change", () => edit(c.id, field.value));
-    inputs[c.id] = (v) => { field.value = v; };
+    const text = document.createElement("input");
+    text.type = "text";
+    text.size = 40;
+    text.id = "control-" + c.id;
+    text.addEventListener("change", () => edit(c.id, text.value));
+    inputs[c.id] = (v) => { text.value = v; };
+    field = document.createElement("span");
+    field.className = "file";
+    field.append(text);
+    if (c.class === "sFileName") {
+      const browse = document.createElement("button");
+      browse.textContent = "…";
+      browse.title = "Choose " + c.label;
+      browse.addEventListener("click", async () => {
+        const path = await requestFile("Choose " + c.label);
+        if (path !== null) {
+          text.value = path;
+          await edit(c.id, path);
+        }
+      });
+      field.append(browse);
+    }
   } else {
     field = numberInput(c, (v) => edit(c.id, v));
     inputs[c.id] = (v) => { field.value = shortly(v); };
   }
-  if (!field.id) field.id = "control-" + c.id;
+  if (!field.id && field.tagName !== "SPAN") field.id = "control-" + c.id;
   if (c.value !== undefined && inputs[c.id]) inputs[c.id](c.value);
   if (c.range) field.title = c.range.min + " to " + c.range.max;
   return [label, field];
@@ -193,7 +210,9 @@ async function followRender() {
   if (rendering) {
     setTimeout(followRender, 100);
   } else if (status.state === "rendered") {
-    $("frame-image").src = "/api/render/frame.png?n=" + ++redraws;
+    $("frame-image").src = "/api/render/view.png?n=" + ++redraws;
+    $("frame-file").href = "/api/render/frame.png?n=" + redraws;
+    $("frame-file").hidden = false;
   }
 }
 
