@@ -29,6 +29,8 @@ int const LOGO_WIDTH = 292, LOGO_HEIGHT = 61;
 int const PREVIEW_WIDTH = 292, PREVIEW_HEIGHT = 160;
 // A settings file is a few hundred bytes; anything this large is no such file.
 std::uintmax_t const MAX_SETTINGS_FILE = 1 << 20;
+// The host's file type of settings, "*.cfg".
+char const* const SETTINGS_EXTENSION = ".cfg";
 // Listing stops here, in folders full of other things.
 std::size_t const MAX_LISTED = 500;
 
@@ -376,6 +378,12 @@ void PanelSession::save_through_module(std::string const& path) {
 
 nlohmann::json PanelSession::save_settings(nlohmann::json const& path) {
     fs::path const file = guard_->resolve(path_text(path));
+    // Settings are written only as settings files, never over the scene,
+    // the module or a database that share their folders.
+    if (file.extension() != SETTINGS_EXTENSION) {
+        throw RequestError(400, "\"" + file.string() + "\": settings files are saved with the " +
+                                    "extension " + SETTINGS_EXTENSION + "; nothing was saved");
+    }
     std::error_code error;
     if (fs::is_directory(file, error) || !fs::is_directory(file.parent_path(), error)) {
         throw RequestError(400, "\"" + file.string() +

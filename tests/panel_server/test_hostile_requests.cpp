@@ -88,6 +88,7 @@ TEST_F(HostileRequests, EachIsRefusedWithItsReasonAndChangesNothing) {
         {"/api/settings/save", R"({"path": "looks/../../x.cfg"})", 403, "climbs out"},
         {"/api/settings/save", R"({"path": "/etc/orrelux-hostile.cfg"})", 403, "outside"},
         {"/api/settings/save", R"({"path": 7})", 400, "must be a text"},
+        {"/api/settings/save", R"({"path": "orion.lws"})", 400, "extension .cfg"},
         {"/api/parent", R"({"index": 2})", 400, "entry from 0 to 1"},
         {"/api/parent", R"({"index": -1})", 400, "entry from 0 to 1"},
         {"/api/render", R"({"frame": 999999})", 400, "from 1 to 24"},
