@@ -42,7 +42,8 @@ protected:
         auto res = client->Get("/api/panel");
         EXPECT_TRUE(res && res->status == 200);
         Json values;
-        for (Json const& c : Json::parse(res->body)["controls"]) {
+        Json const panel = Json::parse(res->body);
+        for (Json const& c : panel["controls"]) {
             values[c["id"].get<std::string>()] = c.value("value", Json());
         }
         return {values, read_text(scene)};
