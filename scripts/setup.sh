@@ -13,7 +13,12 @@ packages=(
     g++-mingw-w64-x86-64 wine64 googletest
     clang libclang-rt-14-dev
     slurm-wlm munge parallel jq
+    libcpp-httplib-dev chromium nodejs
 )
+# Debian's nodejs comes without npm; other builds of nodejs carry their own.
+if ! command -v npm >/dev/null; then
+    packages+=(npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -53,5 +58,14 @@ if [ ! -s "$catalogue" ]; then
     mkdir -p "$(dirname "$catalogue")"
     cp "$work/x/usr/share/kstars/stars.dat" "$catalogue.tmp"
     mv "$catalogue.tmp" "$catalogue"
+fi
+
+# The browser test's npm package, at the version the lock file pins, into a
+# folder of its own that git ignores.
+browser_tests="$root/tests/browser"
+pinned=$(cd "$browser_tests" && node -p "require('./package.json').devDependencies['playwright-core']")
+installed=$(cd "$browser_tests" && node -p "require('./node_modules/playwright-core/package.json').version" 2>/dev/null || true)
+if [ "$pinned" != "$installed" ]; then
+    (cd "$browser_tests" && npm ci --no-audit --no-fund --loglevel=error)
 fi
 echo "setup: all build dependencies present; catalogue at $catalogue"

@@ -1,5 +1,6 @@
 // orrelux-render: renders the frames of a LightWave scene through the Orrelux
 // module, as the host would, into image files.
+#include "host/panel_server/panel_command.h"
 #include "host/render/frame_chunk.h"
 #include "host/render/frame_list.h"
 #include "host/render/render_progress.h"
@@ -230,10 +231,15 @@ int run(Options& options, RenderReport& report) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "panel") {
+        return run_panel_command(argc - 1, argv + 1, default_module().c_str());
+    }
     CLI::App app{"Renders the frames of a LightWave scene (.lws, versions 3 to 5) through the "
                  "Orrelux plug-in module, as the host would, and writes them as image files.\n\n"
                  "Example:\n"
                  "  orrelux-render examples/orion_pan.lws -o out/orion_####.png\n"
+                 "  orrelux-render panel examples/orion_pan.lws   (the settings panel as a web "
+                 "page; see orrelux-render panel --help)\n"
                  "  orrelux-render shot.lws -o out/shot_####.exr --frames 1-24,30 \\\n"
                  "      --background plates/shot_####.exr --jobs 2\n\n"
                  "Exit status: 0 when every frame was written (or skipped), 1 when any frame "

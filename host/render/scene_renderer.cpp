@@ -4,6 +4,7 @@
 #include "host/frame_memory.h"
 #include "host/frames/frame_file.h"
 #include "host/load_state.h"
+#include "host/save_state.h"
 #include "host/monitor.h"
 #include "base/xception.h"
 #include "lwsdk/lwhost.h"
@@ -252,13 +253,40 @@ void SceneRenderer::load_settings(LWInstance inst, std::string const& text,
     }
 }
 
+std::string SceneRenderer::settings_text(LWInstance inst) {
+    SaveState state(LWIO_ASCII);
+    if (LWError error = funcs_.save(inst, state.state())) {
+        throw std::runtime_error(std::string("cannot save the Orrelux settings: ") + error);
+    }
+    return state.data();
+}
+
 FrameResult SceneRenderer::render(int frame, StepReport const& steps,
                                   std::function<bool()> const& interrupted) {
+    FrameImage image(0, 0);
+    FrameResult result = render_image(frame, steps, interrupted, image);
+    if (result.status != FrameResult::WRITTEN) {
+        return result;
+    }
+    try {
+        std::string const path = output_.path(frame);
+        write_frame(path, image, setup_.samples);
+        result.detail = path;
+    } catch (StrXception const& e) {
+        result.status = FrameResult::FAILED;
+        result.detail = error_text(e);
+    }
+    return result;
+}
+
+FrameResult SceneRenderer::render_image(int frame, StepReport const& steps,
+                                        std::function<bool()> const& interrupted,
+                                        FrameImage& image) {
     auto const started = std::chrono::steady_clock::now();
     FrameResult result;
     result.frame = frame;
     try {
-        render_into(frame, result, steps, interrupted);
+        render_into(frame, result, steps, interrupted, image);
     } catch (StrXception const& e) {
         result.status = FrameResult::FAILED;
         result.detail = error_text(e);
@@ -272,9 +300,9 @@ FrameResult SceneRenderer::render(int frame, StepReport const& steps,
 }
 
 void SceneRenderer::render_into(int frame, FrameResult& result, StepReport const& steps,
-                                std::function<bool()> const& interrupted) {
+                                std::function<bool()> const& interrupted, FrameImage& image) {
     HostScene const& scene = host_.scene;
-    FrameImage image(scene.frame_width, scene.frame_height);
+    image = FrameImage(scene.frame_width, scene.frame_height);
     if (!setup_.background_pattern.empty()) {
         std::string const path = background_.path(frame);
         image = read_frame(path);
@@ -324,8 +352,5 @@ void SceneRenderer::render_into(int frame, FrameResult& result, StepReport const
             image.pixels[i] = 1.0f;
         }
     }
-    std::string const path = output_.path(frame);
-    write_frame(path, image, setup_.samples);
     result.status = FrameResult::WRITTEN;
-    result.detail = path;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/frames/frame_image.h"
 #include "host/frames/frame_pattern.h"
 #include "host/frames/sample_type.h"
 #include "host/host.h"
@@ -49,13 +50,27 @@ public:
     FrameResult render(int frame, StepReport const& steps,
                        std::function<bool()> const& interrupted);
 
+    // Renders one frame into `image` without writing it; the result says
+    // whether it was rendered (WRITTEN, with an empty detail), failed or
+    // aborted.
+    FrameResult render_image(int frame, StepReport const& steps,
+                             std::function<bool()> const& interrupted, FrameImage& image);
+
     HostScene const& scene() const { return host_.scene; }
+    // The host and module behind the instances, for a settings panel on them.
+    Host& host() { return host_; }
+    HostModule& module() { return *module_; }
+    // One per enabled Orrelux block in scene order, or the one of a settings
+    // file.
+    std::vector<LWInstance> const& instances() const { return instances_; }
+    // What the instance's save callback writes into its scene block.
+    std::string settings_text(LWInstance inst);
 
 private:
     void load_settings(LWInstance inst, std::string const& text, std::string const& source);
     LWInstance create_instance();
     void render_into(int frame, FrameResult& result, StepReport const& steps,
-                     std::function<bool()> const& interrupted);
+                     std::function<bool()> const& interrupted, FrameImage& image);
 
     RenderSetup setup_;
     FramePattern output_;

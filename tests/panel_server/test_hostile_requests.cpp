@@ -1,0 +1,137 @@
+// The page server against requests a page never sends: each is answered
+// with an error that says why, and nothing changes.
+#include "host/panel_server/panel_server.h"
+
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <filesystem>
+#include <thread>
+
+using ::testing::HasSubstr;
+using Json = nlohmann::json;
+
+namespace {
+
+class HostileRequests : public ::testing::Test {
+protected:
+    HostileRequests() {
+        scene = folder.file("orion.lws");
+        std::filesystem::copy_file(std::string(ORRELUX_EXAMPLES) + "/orion_pan.lws", scene);
+        std::filesystem::create_directory_symlink("/etc", folder.file("system"));
+        PanelOptions options;
+        options.setup.scene_path = scene;
+        options.setup.module_path = ORRELUX_MODULE;
+        session = std::make_unique<PanelSession>(options);
+        server = std::make_unique<PanelServer>(*session);
+        port = server->bind(0);
+        serving = std::thread([this] { server->serve(); });
+        client = std::make_unique<httplib::Client>("127.0.0.1", port);
+    }
+    ~HostileRequests() override {
+        server->stop();
+        serving.join();
+    }
+
+    // Every control's value and the scene's bytes.
+    std::pair<Json, std::string> everything() {
+        auto res = client->Get("/api/panel");
+        EXPECT_TRUE(res && res->status == 200);
+        Json values;
+        Json const panel = Json::parse(res->body);
+        for (Json const& c : panel["controls"]) {
+            values[c["id"].get<std::string>()] = c.value("value", Json());
+        }
+        return {values, read_text(scene)};
+    }
+
+    TempFolder folder;
+    std::string scene;
+    std::unique_ptr<PanelSession> session;
+    std::unique_ptr<PanelServer> server;
+    int port = 0;
+    std::thread serving;
+    std::unique_ptr<httplib::Client> client;
+};
+
+TEST_F(HostileRequests, EachIsRefusedWithItsReasonAndChangesNothing) {
+    struct Case {
+        char const* path;
+        std::string body;
+        int status;
+        char const* reason;
+    } const cases[] = {
+        {"/api/control/0x9999", R"({"value": 1})", 404, "no control \"0x9999\""},
+        {"/api/control/0x8015", R"({"value": 1})", 404, "no control \"0x8015\""},
+        {"/api/control/brightness", R"({"value": 1})", 404, "no control"},
+        {"/api/control/0x8001", R"({"value": NaN})", 400, "NaN and Infinity are no JSON"},
+        {"/api/control/0x8001", R"({"value": "NaN"})", 400, "must be a number"},
+        {"/api/control/0x8001", R"({"value": 1e999})", 400, "not JSON"},
+        {"/api/control/0x8001", R"({"value": -1})", 400, "-1 is outside its range 0 to 99999999"},
+        {"/api/control/0x8001", R"({"worth": 1})", 400, "names no \"value\""},
+        {"/api/control/0x8001", R"([1])", 400, "JSON object"},
+        {"/api/control/0x800A", R"({"value": 101})", 400, "outside its range 0 to 100"},
+        {"/api/control/0x800A", R"({"value": 2.5})", 400, "not a whole number"},
+        {"/api/control/0x800C", R"({"value": 3})", 400, "choice 3 is not one of the 3"},
+        {"/api/control/0x8018", R"({"value": 2})", 400, "check box takes 0 or 1"},
+        {"/api/control/0x8004", R"({"value": [1, 1]})", 400, "three numbers"},
+        {"/api/control/0x8004", R"({"value": [1, 1, "x"]})", 400, "must be a number"},
+        {"/api/control/0x8011", R"({"value": "../orion.stars"})", 403, "climbs out with \"..\""},
+        {"/api/control/0x8011", R"({"value": "/etc/passwd"})", 403, "outside the folders"},
+        {"/api/control/0x8011", R"({"value": "system/passwd"})", 403, "outside the folders"},
+        {"/api/settings/load", R"({"path": "../../etc/passwd"})", 403, "climbs out"},
+        {"/api/settings/load", R"({"path": "system/passwd"})", 403, "outside the folders"},
+        {"/api/settings/load", R"({"path": "missing.cfg"})", 404, "is no file"},
+        {"/api/settings/save", R"({"path": "looks/../../x.cfg"})", 403, "climbs out"},
+        {"/api/settings/save", R"({"path": "/etc/orrelux-hostile.cfg"})", 403, "outside"},
+        {"/api/settings/save", R"({"path": 7})", 400, "must be a text"},
+        {"/api/settings/save", R"({"path": "orion.lws"})", 400, "extension .cfg"},
+        {"/api/parent", R"({"index": 2})", 400, "entry from 0 to 1"},
+        {"/api/parent", R"({"index": -1})", 400, "entry from 0 to 1"},
+        {"/api/render", R"({"frame": 999999})", 400, "from 1 to 24"},
+    };
+    auto const before = everything();
+    for (Case const& c : cases) {
+        auto res = client->Post(c.path, c.body, "application/json");
+        ASSERT_TRUE(res) << c.path << " " << c.body;
+        EXPECT_EQ(res->status, c.status) << c.path << " " << c.body;
+        Json const answer = Json::parse(res->body, nullptr, false);
+        EXPECT_THAT(answer.value("error", ""), HasSubstr(c.reason)) << c.path << " " << c.body;
+        EXPECT_EQ(everything(), before) << c.path << " " << c.body;
+    }
+    EXPECT_FALSE(std::filesystem::exists("/etc/orrelux-hostile.cfg"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path + "/../x.cfg"));
+}
+
+TEST_F(HostileRequests, AHundredMegabyteBodyIsRefusedUnread) {
+    auto const before = everything();
+    std::string const body = R"({"value": 7, "pad": ")" + std::string(100 << 20, 'x') + "\"}";
+    auto res = client->Post("/api/control/0x8001", body, "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 413);
+    EXPECT_THAT(Json::parse(res->body).value("error", ""), HasSubstr("larger than 65536 bytes"));
+    EXPECT_EQ(everything(), before);
+}
+
+TEST_F(HostileRequests, AnAcceptedEditReachesTheModuleAndSavingWritesItIntoTheBlock) {
+    auto res = client->Post("/api/control/0x8001", R"({"value": 7.5})", "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(Json::parse(res->body)["values"]["0x8001"], 7.5);
+    std::string const old_scene = read_text(scene);
+
+    res = client->Post("/api/save", "", "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << res->body;
+    std::string const saved = read_text(scene);
+    EXPECT_THAT(saved, HasSubstr("Plugin ImageFilterHandler 1 Orrelux\nOrreluxVersion 2\n"));
+    EXPECT_THAT(saved, HasSubstr("Brightness 7.5\n"));
+    std::size_t const block = old_scene.find("Plugin ImageFilterHandler");
+    EXPECT_EQ(saved.substr(0, block), old_scene.substr(0, block));
+    EXPECT_EQ(saved.substr(saved.find("EndPlugin")), old_scene.substr(old_scene.find("EndPlugin")));
+}
+
+} // namespace
