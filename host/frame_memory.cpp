@@ -2,7 +2,11 @@
 
 #include "base/xception.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -11,9 +15,15 @@ double const GIB = 1024.0 * 1024.0 * 1024.0;
 } // namespace
 
 std::uint64_t physical_memory_bytes() {
+#ifdef _WIN32
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? std::uint64_t(status.ullTotalPhys) : 0;
+#else
     long const pages = sysconf(_SC_PHYS_PAGES);
     long const page_size = sysconf(_SC_PAGESIZE);
     return pages > 0 && page_size > 0 ? std::uint64_t(pages) * std::uint64_t(page_size) : 0;
+#endif
 }
 
 void check_frame_fits_memory(long long width, long long height, double bytes_per_pixel,
