@@ -1,6 +1,7 @@
 #include "LW/preview.h"
 
 #include "LW/module_state.h"
+#include "LW/image_framebuffer.h"
 #include "LW/preview_stars.h"
 #include "LW/settings.h"
 #include "LW/srgb.h"
@@ -65,21 +66,6 @@ ByteTables build_tables() {
 ByteTables const& tables() {
     static ByteTables const built = build_tables();
     return built;
-}
-
-// Four floats a pixel: alpha, red, green, blue.
-StarFramebuffer framebuffer_of(Vell::Image& image) {
-    float* pixels = reinterpret_cast<float*>(image.pixels);
-    StarFramebuffer fb;
-    fb.a = pixels;
-    fb.r = pixels + 1;
-    fb.g = pixels + 2;
-    fb.b = pixels + 3;
-    fb.width = image.width;
-    fb.height = image.height;
-    fb.row_stride = static_cast<int32_t>(image.stride / sizeof(float));
-    fb.pixel_stride = 4;
-    return fb;
 }
 
 // Yellow at c = 0 to blue at 1, tinted, then pulled towards grey by the

@@ -1,6 +1,7 @@
 #include "LW/process.h"
 
 #include "LW/camera_sample.h"
+#include "LW/image_framebuffer.h"
 #include "LW/module_state.h"
 #include "LW/settings_fields.h"
 #include "LW/srgb.h"
@@ -384,21 +385,6 @@ HostRow host_row(LWFilterAccess const* access, int y, int line) {
     float const* blue = access->getLine("Final_Render", 2, y);
     XASSERT(alpha && red && green && blue, UNIT, PROCESS_SIGNATURE, line);
     return {alpha, red, green, blue};
-}
-
-// Four floats a pixel: alpha, red, green, blue.
-StarFramebuffer framebuffer_of(Vell::Image& image) {
-    StarFramebuffer fb;
-    float* pixels = reinterpret_cast<float*>(image.pixels);
-    fb.a = pixels;
-    fb.r = pixels + 1;
-    fb.g = pixels + 2;
-    fb.b = pixels + 3;
-    fb.width = image.width;
-    fb.height = image.height;
-    fb.row_stride = static_cast<int32_t>(image.stride / sizeof(float));
-    fb.pixel_stride = 4;
-    return fb;
 }
 
 void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win, bool srgb) {
