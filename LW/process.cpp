@@ -1,11 +1,10 @@
 #include "LW/process.h"
 
 #include "LW/camera_sample.h"
-#include "LW/image_framebuffer.h"
 #include "LW/module_state.h"
 #include "LW/settings_fields.h"
-#include "LW/srgb.h"
-#include "libvellimage/image.h"
+#include "LW/window_pixels.h"
+#include "LW/working_image.h"
 #include "libimgops/stars.h"
 #include "base/newmatrix.h"
 #include "base/xception.h"
@@ -28,14 +27,6 @@ double const COC_TO_PIXELS = 66.66666666666667;
 // The monitor advances once per this many stars.
 unsigned const STARS_PER_STEP_SHIFT = 11;
 u32 const STEP_MASK = 0x7FF;
-
-// Inclusive pixel bounds.
-struct PixelWindow {
-    int x0;
-    int y0;
-    int x1;
-    int y1;
-};
 
 // An interval of exposure, in seconds, and the camera that renders it.
 struct Exposure {
@@ -370,107 +361,35 @@ bool render_passes(FrameContext& f, StarFramebuffer const& fb) {
     return true;
 }
 
-// One row of the host's frame buffers.
-struct HostRow {
-    float const* alpha;
-    float const* red;
-    float const* green;
-    float const* blue;
-};
-
-HostRow host_row(LWFilterAccess const* access, int y, int line) {
-    float const* alpha = access->getLine("Alpha", 0, y);
-    float const* red = access->getLine("Final_Render", 0, y);
-    float const* green = access->getLine("Final_Render", 1, y);
-    float const* blue = access->getLine("Final_Render", 2, y);
-    XASSERT(alpha && red && green && blue, UNIT, PROCESS_SIGNATURE, line);
-    return {alpha, red, green, blue};
-}
-
-void copy_in(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win, bool srgb) {
-    for (int y = win.y0; y <= win.y1; y++) {
-        HostRow row = host_row(access, y, 560);
-        float* const start = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
-        float* out = start;
-        for (int x = win.x0; x <= win.x1; x++, out += 4) {
-            out[0] = row.alpha[x];
-            out[1] = row.red[x];
-            out[2] = row.green[x];
-            out[3] = row.blue[x];
-        }
-        if (srgb) {
-            srgb_to_linear(start, out - start);
-        }
-    }
-}
-
-// Hands the host's own pixels outside the window back unchanged.
-void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
-    for (int y = 0; y < access->height; y++) {
-        HostRow row = host_row(access, y, 583);
-        for (int x = 0; x < access->width; x++) {
-            if (x >= win.x0 && x <= win.x1 && y >= win.y0 && y <= win.y1) {
-                continue;
-            }
-            float const rgb[3] = {row.red[x], row.green[x], row.blue[x]};
-            access->setRGB(x, y, rgb);
-            access->setAlpha(x, y, row.alpha[x]);
-        }
-    }
-}
-
-// The working image is not needed after this, so the curve is applied in
-// place.
-void write_back(Vell::Image& image, LWFilterAccess const* access, PixelWindow const& win,
-                bool srgb) {
-    std::size_t const values = 4 * std::size_t(win.x1 - win.x0 + 1);
-    for (int y = win.y0; y <= win.y1; y++) {
-        float* in = reinterpret_cast<float*>(image.pixels + (y - win.y0) * image.stride);
-        if (srgb) {
-            linear_to_srgb(in, values);
-        }
-        for (int x = win.x0; x <= win.x1; x++, in += 4) {
-            access->setRGB(x, y, in + 1);
-            access->setAlpha(x, y, in[0]);
-        }
-    }
-}
-
 // The instance's working image, made anew only when the window's size
-// changes: every pixel of it is copied in before it is drawn on.
-Vell::Image& working_image(orrelux* inst, PixelWindow const& win) {
+// changes.
+WorkingImage& working_image(orrelux* inst, PixelWindow const& win) {
     int const width = win.x1 - win.x0 + 1;
     int const height = win.y1 - win.y0 + 1;
-    std::unique_ptr<Vell::Image>& image = inst->working_image;
-    if (!image || image->width != width || image->height != height) {
+    std::unique_ptr<WorkingImage>& image = inst->working_image;
+    if (!image || image->width() != width || image->height() != height) {
         image = nullptr;
         // A frame too large for memory fails here, before any pixel is touched.
-        String why("out of memory");
         try {
-            image.reset(
-                new Vell::Image(Vell::ImageSpec(width, height, Vell::ImageSpec::BGRA_FLOAT)));
-            return *image;
-        } catch (StrXception const& e) {
-            why = e.message();
+            image.reset(new WorkingImage(width, height));
         } catch (std::bad_alloc const&) {
+            throw StrXception(UNIT, PROCESS_SIGNATURE, __LINE__,
+                              "cannot make the %d x %d pixel working image of the frame "
+                              "(%llu bytes): out of memory",
+                              width, height, 16ull * unsigned(width) * unsigned(height));
         }
-        throw StrXception(UNIT, PROCESS_SIGNATURE, __LINE__,
-                          "cannot make the %d x %d pixel working image of the frame "
-                          "(%llu bytes): %s",
-                          width, height, 16ull * unsigned(width) * unsigned(height),
-                          static_cast<char const*>(why));
     }
     return *image;
 }
 
-// Copies the window in, renders the passes and, unless the user aborted,
+// Renders the passes and, unless the user aborted,
 // writes the window back.
 void render_window(FrameContext& f) {
     PixelWindow const& win = f.win;
-    Vell::Image& image = working_image(f.inst, win);
+    WorkingImage& image = working_image(f.inst, win);
     bool srgb = f.inst->srgb_framebuffer != 0;
-    copy_in(image, f.access, win, srgb);
-    if (!render_passes(f, framebuffer_of(image))) {
+    image.start_frame();
+    if (!render_passes(f, image.framebuffer())) {
         return;
     }
     if (f.cameras->flags(f.last_camera) & LWCAMF_MASK) {

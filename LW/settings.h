@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LW/starfile.h"
-#include "libvellimage/image.h"
+#include "LW/working_image.h"
 #include "base/string.h"
 #include "lwsdk/lwio.h"
 #include "lwsdk/lwtypes.h"
@@ -33,9 +33,8 @@ struct orrelux {
     int projection; // an op_stars_projection value
     bool panel_open;
     std::unique_ptr<LWStarFile> star_cache; // kept open between frames
-    // The frame's window in linear light, kept for the next frame of the
-    // same size.
-    std::unique_ptr<Vell::Image> working_image;
+    // Kept for the next frame of the same size.
+    std::unique_ptr<WorkingImage> working_image;
     int ui_projection;
     char ui_starfile[4096];
 };

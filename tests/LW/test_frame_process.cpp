@@ -262,31 +262,99 @@ TEST_F(FrameRender, DepthOfFieldGrowsTheSpotToTheBlurCircleAndKeepsItsLight) {
     EXPECT_EQ(wide.top, sharp.top);
 }
 
-TEST_F(FrameRender, HeaderOnlyDatabaseCopiesTheWindowInAndOutThroughTheCurvesOfAnSrgbFrame) {
+uint32_t bits_of(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+// Whatever a pixel holds, the frame hands it back bit for bit where no star
+// lands: here no star at all.
+TEST_F(FrameRender, PixelsWithoutStarlightComeBackAsTheHostGaveThemInBothModes) {
     write_database(database, {});
+    float const odd[] = {-0.0f, -1, 0.5f, 1, 70, 1e30f, INFINITY, NAN};
+    auto input = [&](int x, int y) {
+        float const v = odd[(x + 3 * y) % 8];
+        return std::array<float, 4>{v, x / 63.0f, odd[y % 8], y / 47.0f};
+    };
     for (int srgb : {0, 1}) {
         inst = linear_instance(database);
         inst->srgb_framebuffer = srgb;
         HostFrame frame(64, 48);
-        // Each component its own value, so that none stands in for another.
-        auto input = [](int i) {
-            float v = i / 3072.0f;
-            return std::array<float, 4>{v, v * 0.5f, v * 0.25f, 1 - v};
-        };
-        fill(frame, [&](int x, int y) { return input(x + 64 * y); });
+        fill(frame, input);
 
         ASSERT_EQ(process(inst, frame), nullptr);
 
         EXPECT_EQ(written(frame), 64 * 48);
-        for (int i = 0; i < 64 * 48; i++) {
-            for (int component = 0; component < 4; component++) {
-                float v = input(i)[component];
-                float expected = srgb ? linear_to_srgb(srgb_to_linear(v)) : v;
-                ASSERT_EQ(frame.output(i % 64, i / 64, component), expected) << srgb;
-                ASSERT_NEAR(expected, v, 1e-5);
+        for (int i = 0; i < 64 * 48 * 4; i++) {
+            int const x = i / 4 % 64, y = i / 4 / 64, c = i % 4;
+            ASSERT_EQ(bits_of(frame.output(x, y, c)), bits_of(input(x, y)[c])) << srgb << " " << i;
+        }
+    }
+}
+
+// Every pixel is the host's, with the stars' light at full strength, as a
+// frame of alpha zero gets it, added in linear light and dimmed by its
+// alpha; an sRGB frame's values, alpha included, are decoded for that and
+// the colour encoded again. The frame is not a whole number of the
+// write-back's 64-pixel chunks wide.
+TEST_F(FrameRender, EachPixelGetsTheLightDimmedByItsOwnAlphaInLinearLight) {
+    int const width = 150, height = 100;
+    std::vector<star> grid;
+    for (int y = 4; y < height; y += 9) {
+        for (int x = 3 + y % 5; x < width; x += 11) {
+            grid.push_back(star_on_target({OP_STARS_PERSPECTIVE, width, height, {x, y}}));
+        }
+    }
+    write_database(database, grid);
+    float const alphas[] = {0, 0.3f, 0.999f, 1, 1.5f, 0.7f, NAN};
+    auto input = [&](int x, int y) {
+        return std::array<float, 4>{0.02f + x * 0.006f, 0.9f - y * 0.008f, 0.01f * (x % 7),
+                                    alphas[(x / 2 + y) % 7]};
+    };
+    // One host frame exists at a time.
+    std::vector<float> full;
+    {
+        auto black = render(linear_instance(database), width, height);
+        for (int i = 0; i < width * height * 3; i++) {
+            full.push_back(black->output(i / 3 % width, i / 3 / width, i % 3));
+        }
+    }
+
+    long lit = 0, lit_in_last_chunk = 0;
+    for (int srgb : {0, 1}) {
+        inst = linear_instance(database);
+        inst->srgb_framebuffer = srgb;
+        HostFrame frame(width, height);
+        fill(frame, input);
+
+        ASSERT_EQ(process(inst, frame), nullptr);
+
+        for (int y = 0; y < height; y++) {
+            for (int x = 0; x < width; x++) {
+                std::array<float, 4> const in = input(x, y);
+                float const alpha = srgb ? srgb_to_linear(in[3]) : in[3];
+                float const share = alpha < 1 ? 1 - alpha : 0;
+                EXPECT_EQ(bits_of(frame.output(x, y, 3)), bits_of(in[3]));
+                for (int c = 0; c < 3; c++) {
+                    float const light = full[3 * (x + width * y) + c];
+                    float const out = frame.output(x, y, c);
+                    if (light == 0) {
+                        ASSERT_EQ(out, in[c]) << x << " " << y;
+                        continue;
+                    }
+                    float const host = srgb ? srgb_to_linear(in[c]) : in[c];
+                    float const sum = host + share * light;
+                    float const expected = srgb ? linear_to_srgb(sum) : sum;
+                    ASSERT_NEAR(out, expected, 1e-6 * std::fabs(expected)) << x << " " << y;
+                    lit += share > 0;
+                    lit_in_last_chunk += share > 0 && x >= 128;
+                }
             }
         }
     }
+    EXPECT_GT(lit, 2000);
+    EXPECT_GT(lit_in_last_chunk, 100);
 }
 
 TEST_F(FrameRender, KeptDatabaseIsNotReadAgainAndAChangedOneIsReopened) {

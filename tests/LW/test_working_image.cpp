@@ -2,9 +2,9 @@
 
 namespace {
 
-class WorkingImage : public PluginHarness {
+class KeptWorkingImage : public PluginHarness {
 protected:
-    WorkingImage() {
+    KeptWorkingImage() {
         write_database(database, {star_towards(0, 0, 1), star_towards(0.1, 0.05, 1)});
     }
 
@@ -25,10 +25,10 @@ struct Frame {
 // An instance keeps its working image from frame to frame; whatever the
 // previous frame left in it, and whatever its size, each frame comes out as
 // a fresh instance renders it.
-TEST_F(WorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore) {
+TEST_F(KeptWorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore) {
     Frame const frames[] = {{640, 480, 0.5f}, {640, 480, 0.1f}, {320, 200, 0.7f}, {640, 480, 0}};
     orrelux* kept = srgb_instance();
-    Vell::Image const* previous = nullptr;
+    WorkingImage const* previous = nullptr;
     for (Frame const& f : frames) {
         SCOPED_TRACE(&f - frames);
         host.scene.frame_width = f.width;
@@ -46,10 +46,10 @@ TEST_F(WorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore) {
                 out.push_back(reused.output(i / 4 % f.width, i / 4 / f.width, i % 4));
             }
         }
-        Vell::Image const* image = kept->working_image.get();
+        WorkingImage const* image = kept->working_image.get();
         ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->width, f.width);
-        EXPECT_EQ(image->height, f.height);
+        EXPECT_EQ(image->width(), f.width);
+        EXPECT_EQ(image->height(), f.height);
         if (previous && (&f)[-1].width == f.width && (&f)[-1].height == f.height) {
             EXPECT_EQ(image, previous);
         }

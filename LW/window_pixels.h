@@ -1,0 +1,25 @@
+#pragma once
+
+#include "LW/working_image.h"
+#include "lwsdk/lwfilter.h"
+
+// Inclusive pixel bounds of the window that a frame renders, in the host's
+// buffers.
+struct PixelWindow {
+    int x0;
+    int y0;
+    int x1;
+    int y1;
+};
+
+// Hands the host's own pixels outside the window back unchanged.
+void keep_outside(LWFilterAccess const* access, PixelWindow const& win);
+
+// Hands every pixel of the window to the host's setters: the host's own
+// where the image holds no light; where it does, the host's colour with the
+// light added in linear light, dimmed by the pixel's alpha. `srgb`: the
+// host's buffers hold sRGB values. Alpha is never drawn on, so the host's
+// own goes back. The image's light is taken, leaving it ready for the next
+// frame.
+void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win,
+                bool srgb);

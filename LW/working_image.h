@@ -1,0 +1,38 @@
+#pragma once
+
+#include "libimgops/stars.h"
+
+#include <cstddef>
+#include <vector>
+
+// The frame process's working image over the window of a frame: four
+// floats a pixel, alpha, red, green and blue, where red, green and blue are
+// the light that the stars add and alpha stays zero, so that the stars are
+// drawn at full strength. The host's colours and alpha are not copied in:
+// the write-back dims each lit pixel's light by its alpha, which gives the
+// sum of the stars each dimmed by it, and hands every other pixel back as
+// the host gave it. An instance keeps its image for the next frame of the
+// same size.
+class WorkingImage {
+public:
+    // Every value starts at zero. Throws std::bad_alloc when memory is short.
+    WorkingImage(int width, int height);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Readies the image for a frame: no light anywhere. Nothing to do after a
+    // frame whose write-back took all the light.
+    void start_frame();
+    // The star renderer's view: it adds to the light and reads the alpha.
+    StarFramebuffer framebuffer();
+    float* row(int y) { return pixels_.data() + 4 * std::size_t(y) * std::size_t(width_); }
+    // The write-back has taken every pixel's light and left zero behind.
+    void light_taken() { clear_ = true; }
+
+private:
+    int width_;
+    int height_;
+    std::vector<float> pixels_;
+    bool clear_ = true;
+};
