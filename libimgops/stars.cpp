@@ -294,7 +294,33 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
     }
 
     StreakChunk chunk;
+    // Each pixel takes light once from a footprint, so those of the exact
+    // columns may take it after the others, many rows' worth at a time.
+    ExactColumns exact;
+    exact.count = 0;
     bool drew = false;
+    auto add_at = [&](std::ptrdiff_t at, float v) {
+        float const alpha = alpha_plane[at];
+        if (!(alpha < 1)) {
+            return;
+        }
+        float const c = (1 - alpha) * v;
+        red[at] += light_r * c;
+        green[at] += light_g * c;
+        blue[at] += light_b * c;
+        if (c > 0) {
+            drew = true;
+        }
+    };
+    // The exact columns' light depends on no row's own values.
+    StreakRow const any_row{mx, ux, uy, b2, 0, 0, half_qlen, inv_abq, inv_q, A, inv_len};
+    auto add_exact = [&] {
+        streak_exact_columns(any_row, exact);
+        for (int k = 0; k < exact.count; k++) {
+            add_at(exact.at[k], exact.value[k]);
+        }
+        exact.count = 0;
+    };
     for (int iy = f.row0; iy <= f.row1; iy++) {
         if (!draws_row(lines, iy)) {
             continue;
@@ -311,19 +337,8 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
         float const row_peak = by_table ? I * std::exp(-ddy2_b2) : 0;
         XASSERT(first >= 0 && first < dst.width, UNIT, OP_STAR_STREAK, 165);
         std::ptrdiff_t const row = static_cast<std::ptrdiff_t>(iy) * dst.row_stride;
-        auto add = [&](int ix, float v) {
-            std::ptrdiff_t const at = row + static_cast<std::ptrdiff_t>(ix) * pixel_stride;
-            float const alpha = alpha_plane[at];
-            if (!(alpha < 1)) {
-                return;
-            }
-            float const c = (1 - alpha) * v;
-            red[at] += light_r * c;
-            green[at] += light_g * c;
-            blue[at] += light_b * c;
-            if (c > 0) {
-                drew = true;
-            }
+        auto at_column = [&](int ix) {
+            return row + static_cast<std::ptrdiff_t>(ix) * pixel_stride;
         };
         if (streak) {
             StreakRow const shape{mx,        ux,      uy,    b2, ddy_ux, ddy_uy_a2,
@@ -334,21 +349,29 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
                 for (int ix = from; ix <= to; ix++) {
                     int const i = ix - from;
                     if (chunk.kind[i] == STREAK_VALUE) {
-                        add(ix, chunk.value[i]);
+                        add_at(at_column(ix), chunk.value[i]);
                     } else if (chunk.kind[i] == STREAK_EXACT) {
-                        add(ix, streak_exact(shape, chunk.light[i], chunk.falloff[i], chunk.e0[i],
-                                             chunk.e1[i]));
+                        int const k = exact.count++;
+                        exact.at[k] = at_column(ix);
+                        exact.light[k] = chunk.light[i];
+                        exact.falloff[k] = chunk.falloff[i];
+                        exact.e0[k] = chunk.e0[i];
+                        exact.e1[k] = chunk.e1[i];
+                        if (exact.count == EXACT_BATCH) {
+                            add_exact();
+                        }
                     }
                 }
             }
         } else {
             for (int ix = first; ix <= last; ix++) {
                 float const ddx = ix - mx;
-                add(ix, by_table ? row_peak * column[ix - col0]
-                                 : I * std::exp(-ddx * ddx * inv_a2 - ddy2_b2));
+                add_at(at_column(ix), by_table ? row_peak * column[ix - col0]
+                                               : I * std::exp(-ddx * ddx * inv_a2 - ddy2_b2));
             }
         }
     }
+    add_exact();
     return drew;
 }
 

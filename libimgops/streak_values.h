@@ -4,8 +4,10 @@
 // vector code, with single-precision exponential and error functions of our
 // own, each within a unit or two in the last place of the library's. Where
 // the two error functions nearly cancel, a unit in them is much more in the
-// light; those columns are marked so that the caller takes them from the
-// library's error functions, as computed one at a time.
+// light; those columns are marked exact, and their error functions must be
+// the library's to the bit.
+
+#include <cstddef>
 
 int const STREAK_CHUNK = 16;
 
@@ -50,3 +52,21 @@ float const ERF_IS_ONE = 3.9192059f;
 
 // The light of one column with the library's error functions.
 float streak_exact(StreakRow const& row, float light, float falloff, float e0, float e1);
+
+// Columns marked exact, gathered so that their light is worked out
+// together: in vector code where that gives the library's error functions
+// to the bit, from the library for the rest.
+int const EXACT_BATCH = 64;
+
+struct ExactColumns {
+    int count;
+    std::ptrdiff_t at[EXACT_BATCH]; // the caller's, for where the light goes
+    float light[EXACT_BATCH];
+    float falloff[EXACT_BATCH];
+    float e0[EXACT_BATCH];
+    float e1[EXACT_BATCH];
+    float value[EXACT_BATCH];
+};
+
+// Fills `value` for the first `count` columns, each as streak_exact gives it.
+void streak_exact_columns(StreakRow const& row, ExactColumns& columns);
