@@ -382,8 +382,7 @@ WorkingImage& working_image(orrelux* inst, PixelWindow const& win) {
     return *image;
 }
 
-// Renders the passes and, unless the user aborted,
-// writes the window back.
+// Renders the passes and, unless the user aborted, writes the window back.
 void render_window(FrameContext& f) {
     PixelWindow const& win = f.win;
     WorkingImage& image = working_image(f.inst, win);

@@ -1,5 +1,7 @@
 #include "plugin_harness.h"
 
+#include "host/monitor.h"
+
 namespace {
 
 class KeptWorkingImage : public PluginHarness {
@@ -64,6 +66,29 @@ TEST_F(KeptWorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore
             ASSERT_EQ(out[i], fresh.output(i / 4 % f.width, i / 4 / f.width, i % 4)) << i;
         }
     }
+}
+
+// Stars are drawn in batches; an abort after the first batch leaves its
+// light in the kept image, and the next frame must not show it.
+TEST_F(KeptWorkingImage, AFrameAfterAnAbortedOneHoldsOnlyItsOwnLight) {
+    write_database(database, std::vector<star>(20000, star_towards(0.01, 0, 1)));
+    orrelux* kept = srgb_instance();
+    HostMonitor monitor;
+    // The ninth step comes after 18432 stars, beyond the first batch.
+    monitor.on_step = [&](unsigned done, unsigned) {
+        if (done == 9) {
+            monitor.request_abort();
+        }
+    };
+    {
+        HostFrame aborted(640, 480);
+        aborted.monitor = monitor.monitor();
+        ASSERT_EQ(process(kept, aborted), nullptr);
+        ASSERT_EQ(written(aborted), 0);
+    }
+    double const next = light(*render(kept)).sum;
+    EXPECT_GT(next, 0);
+    EXPECT_EQ(next, light(*render(srgb_instance())).sum);
 }
 
 } // namespace
