@@ -386,15 +386,23 @@ WorkingImage& working_image(orrelux* inst, PixelWindow const& win) {
 void render_window(FrameContext& f) {
     PixelWindow const& win = f.win;
     WorkingImage& image = working_image(f.inst, win);
-    bool srgb = f.inst->srgb_framebuffer != 0;
-    image.start_frame();
+    bool const srgb = f.inst->srgb_framebuffer != 0;
+    if (srgb) {
+        image.start_frame();
+    } else {
+        copy_in(image, f.access, win);
+    }
     if (!render_passes(f, image.framebuffer())) {
         return;
     }
     if (f.cameras->flags(f.last_camera) & LWCAMF_MASK) {
         keep_outside(f.access, win);
     }
-    write_back(image, f.access, win, srgb);
+    if (srgb) {
+        write_back(image, f.access, win);
+    } else {
+        hand_back(image, f.access, win);
+    }
 }
 
 LWError render_frame(orrelux* inst, LWFilterAccess const* access) {

@@ -84,9 +84,9 @@ float visible_share(float alpha) {
 }
 
 // Lit pixels take the host's colour with the light added, in linear light:
-// through the curves, alpha included, when the host's values are sRGB. Their
-// light is taken from the working pixels.
-void add_light(OutputChunk& out, HostRow const& row, float* work, std::size_t count, bool srgb) {
+// through the curves, alpha included. Their light is taken from the working
+// pixels.
+void add_light(OutputChunk& out, HostRow const& row, float* work, std::size_t count) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < count; i++) {
         float* const pixel = work + 4 * i;
@@ -100,25 +100,21 @@ void add_light(OutputChunk& out, HostRow const& row, float* work, std::size_t co
             out.lit[n++] = i;
         }
     }
-    if (srgb) {
-        srgb_to_linear(out.colours, 3 * n);
-        srgb_to_linear(out.alphas, n);
-    }
+    srgb_to_linear(out.colours, 3 * n);
+    srgb_to_linear(out.alphas, n);
     for (std::size_t k = 0; k < n; k++) {
         float const share = visible_share(out.alphas[k]);
         for (int c = 0; c < 3; c++) {
             out.colours[3 * k + c] += share * out.light[3 * k + c];
         }
     }
-    if (srgb) {
-        linear_to_srgb(out.colours, 3 * n);
-    }
+    linear_to_srgb(out.colours, 3 * n);
     for (std::size_t k = 0; k < n; k++) {
         std::copy(out.colours + 3 * k, out.colours + 3 * k + 3, out.pixels[out.lit[k]]);
     }
 }
 
-void output_chunk(OutputChunk& out, HostRow const& row, float* work, std::size_t count, bool srgb) {
+void output_chunk(OutputChunk& out, HostRow const& row, float* work, std::size_t count) {
     for (std::size_t i = 0; i < count; i++) {
         out.pixels[i][0] = row.red[i];
         out.pixels[i][1] = row.green[i];
@@ -126,11 +122,34 @@ void output_chunk(OutputChunk& out, HostRow const& row, float* work, std::size_t
         out.pixels[i][3] = row.alpha[i];
     }
     if (any_lit(work, count)) {
-        add_light(out, row, work, count, srgb);
+        add_light(out, row, work, count);
     }
 }
 
 } // namespace
+
+void copy_in(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win) {
+    for (int y = win.y0; y <= win.y1; y++) {
+        HostRow const row = host_row(access, y).from(win.x0);
+        float* out = image.fill_row(y - win.y0);
+        for (int i = 0; i < image.width(); i++, out += 4) {
+            out[0] = row.alpha[i];
+            out[1] = row.red[i];
+            out[2] = row.green[i];
+            out[3] = row.blue[i];
+        }
+    }
+}
+
+void hand_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win) {
+    for (int y = win.y0; y <= win.y1; y++) {
+        float const* in = image.row(y - win.y0);
+        for (int x = win.x0; x <= win.x1; x++, in += 4) {
+            access->setRGB(x, y, in + 1);
+            access->setAlpha(x, y, in[0]);
+        }
+    }
+}
 
 void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
     for (int y = 0; y < access->height; y++) {
@@ -146,15 +165,14 @@ void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
     }
 }
 
-void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win,
-                bool srgb) {
+void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win) {
     OutputChunk out;
     for (int y = win.y0; y <= win.y1; y++) {
         HostRow const row = host_row(access, y).from(win.x0);
         float* const work = image.row(y - win.y0);
         for (int from = 0; from < image.width(); from += int(CHUNK)) {
             std::size_t const count = std::min(CHUNK, std::size_t(image.width() - from));
-            output_chunk(out, row.from(from), work + 4 * from, count, srgb);
+            output_chunk(out, row.from(from), work + 4 * from, count);
             int const x0 = win.x0 + from;
             for (std::size_t i = 0; i < count; i++) {
                 access->setRGB(x0 + int(i), y, out.pixels[i]);

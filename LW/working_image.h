@@ -5,14 +5,15 @@
 #include <cstddef>
 #include <vector>
 
-// The frame process's working image over the window of a frame: four
-// floats a pixel, alpha, red, green and blue, where red, green and blue are
-// the light that the stars add and alpha stays zero, so that the stars are
-// drawn at full strength. The host's colours and alpha are not copied in:
-// the write-back dims each lit pixel's light by its alpha, which gives the
-// sum of the stars each dimmed by it, and hands every other pixel back as
-// the host gave it. An instance keeps its image for the next frame of the
-// same size.
+// The frame process's working image over the window of a frame, four
+// floats a pixel: alpha, red, green and blue. For an sRGB frame it holds
+// only the light that the stars add, drawn at full strength over an alpha
+// of zero: the write-back dims each lit pixel's light by its alpha, which
+// gives the sum of the stars each dimmed by it, adds it to the host's colour
+// in linear light and hands every other pixel back as the host gave it, so
+// that only lit pixels pass through the curves. A linear frame needs no
+// curves: the host's pixels are copied in and the stars drawn over them. An
+// instance keeps its image for the next frame of the same size.
 class WorkingImage {
 public:
     // Every value starts at zero. Throws std::bad_alloc when memory is short.
@@ -29,6 +30,11 @@ public:
     float* row(int y) { return pixels_.data() + 4 * std::size_t(y) * std::size_t(width_); }
     // The write-back has taken every pixel's light and left zero behind.
     void light_taken() { clear_ = true; }
+    // For a caller that fills every pixel of the frame.
+    float* fill_row(int y) {
+        clear_ = false;
+        return row(y);
+    }
 
 private:
     int width_;
