@@ -10,9 +10,9 @@ protected:
         write_database(database, {star_towards(0, 0, 1), star_towards(0.1, 0.05, 1)});
     }
 
-    orrelux* srgb_instance() {
+    orrelux* srgb_instance(int srgb = 1) {
         orrelux* inst = linear_instance(database);
-        inst->srgb_framebuffer = 1;
+        inst->srgb_framebuffer = srgb;
         return inst;
     }
 
@@ -22,13 +22,15 @@ protected:
 struct Frame {
     int width, height;
     float level; // of the input, so that no frame looks like the one before
+    int srgb;    // an sRGB frame keeps only light in the image, a linear one pixels
 };
 
 // An instance keeps its working image from frame to frame; whatever the
 // previous frame left in it, and whatever its size, each frame comes out as
 // a fresh instance renders it.
 TEST_F(KeptWorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore) {
-    Frame const frames[] = {{640, 480, 0.5f}, {640, 480, 0.1f}, {320, 200, 0.7f}, {640, 480, 0}};
+    Frame const frames[] = {{640, 480, 0.5f, 1}, {640, 480, 0.1f, 1}, {640, 480, 0.3f, 0},
+                            {640, 480, 0.6f, 1}, {320, 200, 0.7f, 1}, {640, 480, 0, 0}};
     orrelux* kept = srgb_instance();
     WorkingImage const* previous = nullptr;
     for (Frame const& f : frames) {
@@ -40,6 +42,7 @@ TEST_F(KeptWorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore
         };
         // One host frame exists at a time.
         std::vector<float> out;
+        kept->srgb_framebuffer = f.srgb;
         {
             HostFrame reused(f.width, f.height);
             fill(reused, input);
@@ -59,7 +62,7 @@ TEST_F(KeptWorkingImage, EachFrameComesOutAsFromAFreshInstanceWhateverCameBefore
 
         HostFrame fresh(f.width, f.height);
         fill(fresh, input);
-        ASSERT_EQ(process(srgb_instance(), fresh), nullptr);
+        ASSERT_EQ(process(srgb_instance(f.srgb), fresh), nullptr);
 
         EXPECT_EQ(written(fresh), f.width * f.height);
         for (int i = 0; i < f.width * f.height * 4; i++) {
