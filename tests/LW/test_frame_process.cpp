@@ -4,6 +4,7 @@
 #include "host/scene_globals.h"
 #include "LW/srgb.h"
 #include "lwsdk/lwrender.h"
+#include "tests/support/float_bits.h"
 
 namespace {
 
@@ -263,12 +264,6 @@ TEST_F(FrameRender, DepthOfFieldGrowsTheSpotToTheBlurCircleAndKeepsItsLight) {
     Light sharp = light(*render(inst));
     EXPECT_EQ(wide.sum, sharp.sum);
     EXPECT_EQ(wide.top, sharp.top);
-}
-
-uint32_t bits_of(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
 }
 
 // Whatever a pixel holds, the frame hands it back bit for bit where no star

@@ -1,4 +1,5 @@
 #include "LW/srgb.h"
+#include "tests/support/float_bits.h"
 
 #include <gtest/gtest.h>
 
@@ -27,18 +28,6 @@ float plain_to_srgb(float v) {
         return v * 12.92f;
     }
     return powf(v, 0.41666666f) * 1.055f - 0.055f;
-}
-
-float from_bits(uint32_t bits) {
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
-uint32_t bits_of(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
 }
 
 // Floats in the order of their values, one apart per unit in the last place.

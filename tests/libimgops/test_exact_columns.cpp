@@ -1,4 +1,5 @@
 #include "libimgops/streak_values.h"
+#include "tests/support/float_bits.h"
 
 #include <gtest/gtest.h>
 
@@ -7,18 +8,6 @@
 #include <cstring>
 
 namespace {
-
-uint32_t bits_of(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return bits;
-}
-
-float from_bits(uint32_t bits) {
-    float v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
 
 // Gathered columns take their error functions from vector code where it
 // can be sure of the library's value, and from the library elsewhere;
