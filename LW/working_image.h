@@ -3,7 +3,7 @@
 #include "libimgops/stars.h"
 
 #include <cstddef>
-#include <vector>
+#include <memory>
 
 // The frame process's working image over the window of a frame, four
 // floats a pixel: alpha, red, green and blue. For an sRGB frame it holds
@@ -18,6 +18,8 @@ class WorkingImage {
 public:
     // Every value starts at zero. Throws std::bad_alloc when memory is short.
     WorkingImage(int width, int height);
+    WorkingImage(WorkingImage const&) = delete;
+    WorkingImage& operator=(WorkingImage const&) = delete;
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -27,7 +29,7 @@ public:
     void start_frame();
     // The star renderer's view: it adds to the light and reads the alpha.
     StarFramebuffer framebuffer();
-    float* row(int y) { return pixels_.data() + 4 * std::size_t(y) * std::size_t(width_); }
+    float* row(int y) { return pixels_.get() + 4 * std::size_t(y) * std::size_t(width_); }
     // The write-back has taken every pixel's light and left zero behind.
     void light_taken() { clear_ = true; }
     // For a caller that fills every pixel of the frame.
@@ -37,8 +39,17 @@ public:
     }
 
 private:
+    // From calloc, which reports a request it cannot meet instead of ending
+    // the process as a sanitizer's operator new does, and hands out large
+    // blocks already zero.
+    struct Free {
+        void operator()(float* p) const;
+    };
+
+    std::size_t values() const { return 4 * std::size_t(width_) * std::size_t(height_); }
+
     int width_;
     int height_;
-    std::vector<float> pixels_;
+    std::unique_ptr<float[], Free> pixels_;
     bool clear_ = true;
 };
