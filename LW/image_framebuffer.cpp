@@ -1,17 +1,12 @@
 #include "LW/image_framebuffer.h"
 
-#include <cstdint>
+StarFramebuffer interleaved_framebuffer(float* pixels, int32_t width, int32_t height,
+                                        int32_t row_stride) {
+    return {pixels + 1, pixels + 2, pixels + 3, pixels, width, height, row_stride, 4};
+}
 
 StarFramebuffer framebuffer_of(Vell::Image& image) {
-    float* pixels = reinterpret_cast<float*>(image.pixels);
-    StarFramebuffer fb;
-    fb.a = pixels;
-    fb.r = pixels + 1;
-    fb.g = pixels + 2;
-    fb.b = pixels + 3;
-    fb.width = image.width;
-    fb.height = image.height;
-    fb.row_stride = static_cast<int32_t>(image.stride / sizeof(float));
-    fb.pixel_stride = 4;
-    return fb;
+    return interleaved_framebuffer(reinterpret_cast<float*>(image.pixels), image.width,
+                                   image.height,
+                                   static_cast<int32_t>(image.stride / sizeof(float)));
 }

@@ -1,5 +1,7 @@
 #include "LW/working_image.h"
 
+#include "LW/image_framebuffer.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <new>
@@ -33,6 +35,5 @@ void WorkingImage::start_frame() {
 }
 
 StarFramebuffer WorkingImage::framebuffer() {
-    float* const p = pixels_.get();
-    return {p + 1, p + 2, p + 3, p, width_, height_, 4 * width_, 4};
+    return interleaved_framebuffer(pixels_.get(), width_, height_, 4 * width_);
 }
