@@ -5,6 +5,8 @@
 #include "LW/settings_fields.h"
 #include "LW/window_pixels.h"
 #include "LW/working_image.h"
+#include "libimgops/sky_index.h"
+#include "libimgops/sky_view.h"
 #include "libimgops/stars.h"
 #include "base/newmatrix.h"
 #include "base/xception.h"
@@ -302,21 +304,42 @@ private:
     StarInput& input;
 };
 
-// Renders every star; returns whether the user aborted.
+// Renders the stars of the cells of the sky that the samples can see;
+// returns whether the user aborted. Progress runs over the whole database,
+// the stars of the cells passed over included.
 bool render_stars(StarRendererData const& data, StarFramebuffer const& fb, LWStarFile& reader,
                   Array<camera> const& samples, LWMonitor* monitor) {
     RewindOnExit rewind(reader);
-    StarRenderer renderer(data, fb, reader, samples);
-    bool drew = false;
-    for (u32 i = 1; i < reader.count; i++) {
-        if (!renderer.render_star(drew)) {
-            break;
+    if (!reader.index) {
+        // No star to draw; the renderer still checks the header.
+        StarRenderer renderer(data, fb, reader, samples);
+        return false;
+    }
+    SkyIndex const& index = *reader.index;
+    bool const at_infinity =
+        !(data.three_d && check_star_header(reader.records.data()) == STAR_HEADER_3D);
+    SkyView const view(data, fb, samples, at_infinity, index.lum_low(), index.lum_high());
+    SkyPass pass(reader.records.data(), index, view, data.lum_threshold);
+    StarRenderer renderer(data, fb, pass, samples);
+
+    u32 const stars = reader.count - 1;
+    u32 step_at = STEP_MASK;
+    // Steps for every 2048th star up to `passed`; true when the user aborted.
+    auto aborted_by = [&](u32 passed) {
+        for (; step_at <= passed && step_at < stars; step_at += STEP_MASK + 1) {
+            if (monitor && monitor->step(monitor->data, 1) != 0) {
+                return true;
+            }
         }
-        if ((i & STEP_MASK) == STEP_MASK && monitor && monitor->step(monitor->data, 1) != 0) {
+        return false;
+    };
+    bool drew = false;
+    while (renderer.render_star(drew)) {
+        if (aborted_by(pass.passed())) {
             return true;
         }
     }
-    return false;
+    return aborted_by(stars);
 }
 
 // One pass over the exposure, drawing the rows `lines`; false when the user

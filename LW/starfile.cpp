@@ -3,12 +3,21 @@
 #include "LW/module_state.h"
 #include "base/xception.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace {
 
 const unsigned RECORD_SIZE = 32;
 static_assert(sizeof(star) == RECORD_SIZE, "a database record is one star");
+
+// Bytes asked for in one read from the host.
+std::size_t const READ_SIZE = 1 << 20;
+// The records grow by at least 1/GROWTH of their number at a time.
+std::size_t const GROWTH = 16;
+// Record numbers are 32-bit, and one zero record follows the last.
+std::size_t const MAX_RECORDS = 0xFFFFFFFEu;
 
 } // namespace
 
@@ -21,19 +30,41 @@ LWStarFile::LWStarFile(const char* path) : cursor(0), filename(path) {
     }
     // A read error ends the file like its end does; a short last record
     // counts, its missing bytes zero.
-    star const zero = {};
-    int got;
-    do {
-        records.append(zero);
-        got = load->read(load->readData, reinterpret_cast<char*>(&records[records.len() - 1]),
-                         RECORD_SIZE);
-    } while (got > 0);
+    std::size_t bytes = 0;
+    try {
+        for (;;) {
+            if (records.len() * RECORD_SIZE < bytes + READ_SIZE) {
+                std::size_t const grown = records.len() + records.len() / GROWTH;
+                records.resize(std::max(grown, (bytes + READ_SIZE) / RECORD_SIZE + 1));
+            }
+            int const got =
+                load->read(load->readData, reinterpret_cast<char*>(records.data()) + bytes,
+                           static_cast<int>(READ_SIZE));
+            if (got <= 0) {
+                break;
+            }
+            bytes += static_cast<std::size_t>(got);
+        }
+    } catch (...) {
+        io->closeLoad(load);
+        throw;
+    }
     io->closeLoad(load);
-    // The read that ended the loop may have left bytes behind; the record
-    // after the last must stay all zero.
-    memset(static_cast<void*>(&records[records.len() - 1]), 0, RECORD_SIZE);
-    count = records.len() - 1;
-    records.trim();
+    std::size_t const read = (bytes + RECORD_SIZE - 1) / RECORD_SIZE;
+    if (read > MAX_RECORDS) {
+        throw StrXception("LW/orrelux", "LWStarFile::LWStarFile(const char *)", __LINE__,
+                          "star database too large: %llu records, at most %llu",
+                          static_cast<unsigned long long>(read),
+                          static_cast<unsigned long long>(MAX_RECORDS));
+    }
+    // The last record's missing bytes and the record after it are zero.
+    records.resize(read + 1);
+    std::memset(reinterpret_cast<char*>(records.data()) + bytes, 0,
+                (read + 1) * RECORD_SIZE - bytes);
+    count = static_cast<u32>(read);
+    if (count >= 2) {
+        index.reset(new SkyIndex(records.data() + 1, count - 1));
+    }
 }
 
 LWStarFile::~LWStarFile() = default;

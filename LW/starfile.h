@@ -1,13 +1,18 @@
 #pragma once
 
+#include "LW/star_block.h"
+#include "libimgops/sky_index.h"
 #include "libimgops/stars.h"
-#include "base/array.h"
 #include "base/string.h"
 #include "base/types.h"
 
-// A star database loaded whole through the host's file services. One
-// zero-filled record follows the `count` records read, so that taking the
-// header of an empty file yields zeros.
+#include <memory>
+
+// A star database loaded whole through the host's file services, in large
+// reads, and indexed by where its stars lie in the sky: the stars after the
+// header are kept in the index's order, not the file's. One zero-filled
+// record follows the `count` records read, so that taking the header of an
+// empty file yields zeros.
 class LWStarFile : public StarInput {
 public:
     // Throws StrXception "error opening star database" when the file cannot
@@ -18,9 +23,10 @@ public:
     star const* next() override;
     void rewind() override;
 
-    s32 cursor;          // index of the next record handed out
-    Array<star> records; // the whole file, then the zero record
-    String filename;     // the path the reader was opened on
+    s32 cursor;                      // index of the next record handed out
+    StarBlock records;               // the whole file, then the zero record
+    String filename;                 // the path the reader was opened on
+    std::unique_ptr<SkyIndex> index; // of the stars, records 1 .. count - 1
 };
 
 // Probes the header of the file at `path` without loading the file: whether

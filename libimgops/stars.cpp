@@ -198,23 +198,31 @@ struct Footprint {
     }
 };
 
+// The footprint is cut at 1/6250 of the peak: below that a star adds
+// nothing visible. An infinite peak has no finite footprint.
+float footprint_peak(float intensity) {
+    return 6250.0f * intensity;
+}
+
+float pulled_radius(float radius) {
+    return std::min(std::max(radius, MIN_RADIUS), MAX_RADIUS);
+}
+
 // False when nothing can be drawn.
 bool find_footprint(StarFramebuffer const& dst, Vector2 const& p0, Vector2 const& p1,
                     float intensity, float radius_x, float radius_y, Footprint& f) {
     if (!usable_position(p0) || !usable_position(p1)) {
         return false;
     }
-    // Footprint cut at 1/6250 of the peak: below that a star adds nothing
-    // visible. An infinite peak has no finite footprint.
-    float peak = 6250.0f * intensity;
+    float const peak = footprint_peak(intensity);
     if (!(peak >= 1.0f) || std::isinf(peak)) {
         return false;
     }
     if (std::isnan(radius_x) || std::isnan(radius_y)) {
         return false;
     }
-    float const a = std::min(std::max(radius_x, MIN_RADIUS), MAX_RADIUS);
-    float const b = std::min(std::max(radius_y, MIN_RADIUS), MAX_RADIUS);
+    float const a = pulled_radius(radius_x);
+    float const b = pulled_radius(radius_y);
     float const k = std::sqrt(std::log(peak));
     float const ex = k * a;
     float const ey = k * b;
@@ -385,6 +393,52 @@ bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2
            draw_footprint(dst, f, colour, lines);
 }
 
+float footprint_reach(float intensity, float radius) {
+    float const peak = footprint_peak(intensity);
+    if (!(peak >= 1.0f) || std::isnan(radius)) {
+        return 0;
+    }
+    return std::sqrt(std::log(peak)) * pulled_radius(radius);
+}
+
+DblMatrix4 sample_matrix(const camera& cam, op_stars_projection projection) {
+    if (projection == OP_STARS_PERSPECTIVE) {
+        return cam.xform * DblMatrix4::perspective(cam.zoom, cam.near, cam.far);
+    }
+    return cam.xform;
+}
+
+SpotShape spot_shape(const StarRendererData& data, int width, int height, unsigned samples) {
+    // Each of the n - 1 segments of a blurred star carries its share of the
+    // light; a streak is an average, so the total does not depend on n.
+    float gain = static_cast<float>(data.brightness * 4);
+    if (samples >= 2) {
+        gain /= static_cast<float>(samples - 1);
+    }
+
+    // Sizes are in 1/2000 of the framebuffer width. The x radius is scaled
+    // by the pixel aspect so that the spot keeps its shape in the projected
+    // plane.
+    double const W = width;
+    double const H = height;
+    double const t = 0.0005 * W;
+    float radius_y = static_cast<float>(data.size_y * t);
+    float const rx0 = static_cast<float>(data.size_x * t);
+    float radius_x = static_cast<float>(rx0 * W * std::fabs(data.win_y0 - data.win_y1) /
+                                        (H * std::fabs(data.win_x1 - data.win_x0)));
+
+    // A sub-pixel spot is drawn one pixel wide and dimmer, keeping its light.
+    if (!(radius_x >= 1)) {
+        gain *= radius_x;
+        radius_x = 1;
+    }
+    if (!(radius_y >= 1)) {
+        gain *= radius_y;
+        radius_y = 1;
+    }
+    return {gain, radius_x, radius_y};
+}
+
 struct StarRenderer::Private {
     Private(const StarFramebuffer& fb, StarInput& input, const Array<camera>& cams);
 
@@ -479,45 +533,13 @@ StarRenderer::StarRenderer(const StarRendererData& data, const StarFramebuffer& 
     std::unique_ptr<Private> guard(priv);
     XASSERT(priv->cams.len() > 0, UNIT, STAR_RENDERER, 472);
 
-    unsigned const n = cams.len();
     for (camera const& cam : cams) {
-        if (data.projection == OP_STARS_PERSPECTIVE) {
-            priv->xforms.append(cam.xform * DblMatrix4::perspective(cam.zoom, cam.near, cam.far));
-        } else {
-            priv->xforms.append(cam.xform);
-        }
+        priv->xforms.append(sample_matrix(cam, data.projection));
     }
-
-    // Each of the n - 1 segments of a blurred star carries its share of the
-    // light; a streak is an average, so the total does not depend on n.
-    float gain = static_cast<float>(data.brightness * 4);
-    if (n >= 2) {
-        gain /= static_cast<float>(n - 1);
-    }
-
-    // Sizes are in 1/2000 of the framebuffer width. The x radius is scaled
-    // by the pixel aspect so that the spot keeps its shape in the projected
-    // plane.
-    double const W = fb.width;
-    double const H = fb.height;
-    double const t = 0.0005 * W;
-    float radius_y = static_cast<float>(data.size_y * t);
-    float const rx0 = static_cast<float>(data.size_x * t);
-    float radius_x = static_cast<float>(rx0 * W * std::fabs(data.win_y0 - data.win_y1) /
-                                        (H * std::fabs(data.win_x1 - data.win_x0)));
-
-    // A sub-pixel spot is drawn one pixel wide and dimmer, keeping its light.
-    if (!(radius_x >= 1)) {
-        gain *= radius_x;
-        radius_x = 1;
-    }
-    if (!(radius_y >= 1)) {
-        gain *= radius_y;
-        radius_y = 1;
-    }
-    priv->gain = gain;
-    priv->radius_x = radius_x;
-    priv->radius_y = radius_y;
+    SpotShape const shape = spot_shape(data, fb.width, fb.height, cams.len());
+    priv->gain = shape.gain;
+    priv->radius_x = shape.radius_x;
+    priv->radius_y = shape.radius_y;
 
     star_header_kind kind = check_star_header(input.next());
     if (kind == STAR_HEADER_3D) {

@@ -141,6 +141,25 @@ struct StarRendererData {
     bool three_d;
 };
 
+// What every star of a pass shares: the intensity of a star of shaped
+// luminance 1, and the spot radii in pixels handed to op_star_streak.
+struct SpotShape {
+    float gain;
+    float radius_x;
+    float radius_y;
+};
+SpotShape spot_shape(const StarRendererData& data, int width, int height, unsigned samples);
+
+// The per-camera matrix of a sample: for the perspective projection its
+// transform times its perspective matrix, for the fisheye ones the
+// transform alone.
+DblMatrix4 sample_matrix(const camera& cam, op_stars_projection projection);
+
+// How far (pixels) a footprint of peak `intensity` reaches beyond the ends
+// of its spot or streak along an axis of the given radius; 0 when such a
+// footprint draws nothing, and not finite when nothing bounds it.
+float footprint_reach(float intensity, float radius);
+
 class StarRenderer {
 public:
     StarRenderer(const StarRendererData& data, const StarFramebuffer& fb, StarInput& input,

@@ -4,6 +4,11 @@
 
 #include "plugin_harness.h"
 
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+#include <vector>
+
 namespace {
 
 // A record whose distance repeats its right ascension.
@@ -56,6 +61,65 @@ TEST_F(StarDatabases, ReaderCountsEveryRecordBegunAndProbeAgreesOnTheHeader) {
         EXPECT_EQ(check_starfile(path.c_str(), &is_3d), c.valid);
         EXPECT_EQ(is_3d, c.is_3d);
     }
+}
+
+// Reads asked of the host's file service, and the service's own reader.
+std::vector<int> reads;
+int (*host_read)(void*, char*, int) = nullptr;
+
+LWFileIOFuncs counting_file_io() {
+    LWFileIOFuncs io = *host_file_io();
+    io.openLoad = [](const char* path, int mode) {
+        LWLoadState* load = host_file_io()->openLoad(path, mode);
+        if (load) {
+            host_read = load->read;
+            load->read = [](void* data, char* buffer, int length) {
+                reads.push_back(length);
+                return host_read(data, buffer, length);
+            };
+        }
+        return load;
+    };
+    return io;
+}
+
+// A database of 40000 stars, 1.28 MB, is read in a few large reads, holds
+// exactly its records and the zero one, and every star of the file once.
+TEST_F(StarDatabases, LargeDatabaseIsReadInLargeReadsAndKeepsEveryStar) {
+    std::vector<star> stars;
+    for (int i = 0; i < 40000; i++) {
+        star s = record(i * 0.009);
+        s.dec = (i % 179) - 89.0;
+        s.lum = float(i % 97);
+        stars.push_back(s);
+    }
+    std::string const path = folder.file("large.stars");
+    write_text(path, database_bytes(stars) + "tail");
+    LWFileIOFuncs io = counting_file_io();
+    orrelux_ini.file_io = &io;
+    reads.clear();
+
+    LWStarFile db(path.c_str());
+
+    EXPECT_LE(reads.size(), 4u);
+    EXPECT_GE(*std::min_element(reads.begin(), reads.end()), 1 << 20);
+    ASSERT_EQ(db.count, stars.size() + 2);
+    EXPECT_EQ(db.records.len(), db.count + 1u) << "no room kept beyond the zero record";
+    star zero{};
+    EXPECT_EQ(std::memcmp(&db.records[db.count], &zero, sizeof zero), 0);
+
+    // The stars in the index's order: the same ones as the file's, the
+    // partial last one with its four bytes and zeros.
+    star partial{};
+    std::memcpy(&partial, "tail", 4);
+    stars.push_back(partial);
+    auto key = [](star const& s) { return std::make_tuple(s.ra, s.dec, s.lum); };
+    auto by_key = [&](star const& a, star const& b) { return key(a) < key(b); };
+    std::vector<star> loaded(&db.records[1], &db.records[db.count]);
+    std::sort(loaded.begin(), loaded.end(), by_key);
+    std::sort(stars.begin(), stars.end(), by_key);
+    ASSERT_EQ(loaded.size(), stars.size());
+    EXPECT_EQ(std::memcmp(loaded.data(), stars.data(), stars.size() * sizeof(star)), 0);
 }
 
 // What probing a missing or short file does to the 3D flag: FrameFailure.

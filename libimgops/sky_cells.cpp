@@ -1,0 +1,113 @@
+#include "libimgops/sky_cells.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double const PI = 3.14159265358979323846;
+double const DEG = PI / 180;
+// Square degrees in the whole sky.
+double const SKY_AREA = 41252.96;
+// At most about this many cells, so that their table stays a few MiB
+// however large the database; and cells at most this wide (degrees), so
+// that a small database still has some.
+double const MAX_CELLS = 65536;
+double const MAX_CELL = 12;
+// Added to every cap's radius, in radians: the renderer takes a star's
+// direction from single-precision angles (about 1e-6 radians off), and a
+// cap's centre is stored in single precision.
+double const CAP_SLACK = 2e-5;
+
+struct Direction {
+    double x, y, z;
+};
+
+Direction direction(double ra, double dec) {
+    double const c = std::cos(dec * DEG);
+    return {c * std::cos(ra * DEG), std::sin(dec * DEG), c * std::sin(ra * DEG)};
+}
+
+int clamped_floor(double v, int count) {
+    return std::min(std::max(static_cast<int>(std::floor(v)), 0), count - 1);
+}
+
+// The smallest cap about the rectangle's middle holding it: its farthest
+// points are corners while it spans at most half the circle in right
+// ascension.
+SkyCap rectangle_cap(double ra0, double ra_span, double dec0, double dec1) {
+    Direction const c = direction(ra0 + ra_span / 2, (dec0 + dec1) / 2);
+    double radius = 0;
+    for (double ra : {ra0, ra0 + ra_span}) {
+        for (double dec : {dec0, dec1}) {
+            Direction const d = direction(ra, dec);
+            double const cos_angle = c.x * d.x + c.y * d.y + c.z * d.z;
+            radius = std::max(radius, std::acos(std::min(1.0, cos_angle)));
+        }
+    }
+    radius = std::min(radius + CAP_SLACK, PI);
+    return {float(c.x), float(c.y), float(c.z), std::cos(radius), std::sin(radius)};
+}
+
+// Pieces of `length` degrees at the middle of a band, about `size` wide.
+u32 pieces(double length, double dec_middle, double size, u32 at_least) {
+    double const n = std::round(length * std::cos(dec_middle * DEG) / size);
+    return std::max(at_least, u32(std::max(n, 0.0)));
+}
+
+} // namespace
+
+SkyCells::SkyCells(u32 stars) {
+    double const cells = std::min(std::max(1.0, double(stars) / STARS_PER_CELL), MAX_CELLS);
+    double const cell = std::min(std::sqrt(SKY_AREA / cells), MAX_CELL);
+    bands = std::max(2, int(std::lround(180 / (cell * SKY_ROWS_PER_GROUP))));
+    band_height = 180.0 / bands;
+    for (int band = 0; band < bands; band++) {
+        double const dec0 = -90 + band * band_height;
+        // At least two groups a band, so that none spans more than half
+        // the circle.
+        u32 const n = pieces(360, dec0 + band_height / 2, band_height, 2);
+        band_first.push_back(u32(groups.size()));
+        band_groups.push_back(n);
+        for (u32 i = 0; i < n; i++) {
+            add_group(360.0 * i / n, 360.0 / n, dec0);
+        }
+    }
+    group_first.push_back(u32(cell_caps.size()));
+}
+
+void SkyCells::add_group(double ra0, double ra_span, double dec0) {
+    groups.push_back({ra0, ra_span, dec0});
+    group_first.push_back(u32(cell_caps.size()));
+    group_caps.push_back(rectangle_cap(ra0, ra_span, dec0, dec0 + band_height));
+    double const row_height = band_height / SKY_ROWS_PER_GROUP;
+    for (int row = 0; row < SKY_ROWS_PER_GROUP; row++) {
+        double const r0 = dec0 + row * row_height;
+        u32 const n = pieces(ra_span, r0 + row_height / 2, row_height, 1);
+        row_first.push_back(u32(cell_caps.size()));
+        row_cells.push_back(n);
+        for (u32 i = 0; i < n; i++) {
+            cell_caps.push_back(
+                rectangle_cap(ra0 + ra_span * i / n, ra_span / n, r0, r0 + row_height));
+        }
+    }
+}
+
+u32 SkyCells::cell_of(double ra, double dec) const {
+    if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
+        return unplaced();
+    }
+    double r = std::fmod(ra, 360.0);
+    if (r < 0) {
+        r += 360;
+    }
+    int const band = clamped_floor((dec + 90) / band_height, bands);
+    u32 const n = band_groups[band];
+    u32 const g = band_first[band] + u32(clamped_floor(r / 360 * n, int(n)));
+    Group const& group = groups[g];
+    double const row_height = band_height / SKY_ROWS_PER_GROUP;
+    u32 const row = g * SKY_ROWS_PER_GROUP +
+                    u32(clamped_floor((dec - group.dec0) / row_height, SKY_ROWS_PER_GROUP));
+    u32 const m = row_cells[row];
+    return row_first[row] + u32(clamped_floor((r - group.ra0) / group.ra_span * m, int(m)));
+}
