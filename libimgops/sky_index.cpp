@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -11,27 +12,70 @@ float sort_key(star const& s) {
     return std::isnan(s.lum) ? -INFINITY : s.lum;
 }
 
+// The brighter tier holds about this many stars: as many as a database
+// complete to about magnitude 8.
+u32 const BRIGHT_TIER_STARS = 1 << 17;
+
+// Positive floats order as their bit patterns do; a histogram bin is the
+// exponent and the top three bits of the mantissa.
+int const BIN_SHIFT = 20;
+u32 const BINS = 1u << (31 - BIN_SHIFT);
+
+u32 bits_of(float v) {
+    u32 bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return bits;
+}
+
+// The least luminance of the brighter tier: the lower edge of the bin of
+// the BRIGHT_TIER_STARS-th brightest star.
+float tier_split(star const* stars, u32 count) {
+    if (count <= BRIGHT_TIER_STARS) {
+        return -INFINITY;
+    }
+    std::vector<u32> bins(BINS, 0);
+    for (u32 i = 0; i < count; i++) {
+        if (stars[i].lum > 0) {
+            bins[std::min(bits_of(stars[i].lum) >> BIN_SHIFT, BINS - 1)]++;
+        }
+    }
+    u32 brighter = 0;
+    for (u32 bin = BINS; bin-- > 0;) {
+        brighter += bins[bin];
+        if (brighter >= BRIGHT_TIER_STARS) {
+            u32 const edge = bin << BIN_SHIFT;
+            float split;
+            std::memcpy(&split, &edge, sizeof split);
+            return split;
+        }
+    }
+    return -INFINITY;
+}
+
 } // namespace
 
-SkyIndex::SkyIndex(star* stars, u32 count) : grid(count), low(INFINITY), high(-INFINITY) {
+SkyIndex::SkyIndex(star* stars, u32 count)
+    : grid(count), split(tier_split(stars, count)), low(INFINITY), high(-INFINITY) {
     sort_by_cell(stars, count);
-    u32 const cells = grid.cell_count() + 1;
-    peaks.assign(cells, -INFINITY);
-    for (u32 cell = 0; cell < cells; cell++) {
-        star* const begin = stars + starts[cell];
-        star* const end = stars + starts[cell + 1];
+    u32 const keys = TIERS * tier_cells();
+    peaks.assign(keys, -INFINITY);
+    for (u32 key = 0; key < keys; key++) {
+        star* const begin = stars + starts[key];
+        star* const end = stars + starts[key + 1];
         std::sort(begin, end,
                   [](star const& a, star const& b) { return sort_key(a) > sort_key(b); });
         if (begin != end) {
-            peaks[cell] = sort_key(*begin);
+            peaks[key] = sort_key(*begin);
         }
     }
-    for (u32 g = 0; g < grid.group_count(); g++) {
-        float peak = -INFINITY;
-        for (u32 cell = grid.first_cell(g); cell < grid.first_cell(g + 1); cell++) {
-            peak = std::max(peak, peaks[cell]);
+    for (u32 tier = 0; tier < TIERS; tier++) {
+        for (u32 g = 0; g < grid.group_count(); g++) {
+            float peak = -INFINITY;
+            for (u32 cell = grid.first_cell(g); cell < grid.first_cell(g + 1); cell++) {
+                peak = std::max(peak, brightest(tier, cell));
+            }
+            group_peaks.push_back(peak);
         }
-        group_peaks.push_back(peak);
     }
     for (u32 i = 0; i < count; i++) {
         if (!std::isnan(stars[i].lum)) {
@@ -41,28 +85,32 @@ SkyIndex::SkyIndex(star* stars, u32 count) : grid(count), low(INFINITY), high(-I
     }
 }
 
-// Counts the stars of each cell, then moves every star straight into its
-// cell's run, one cycle of swaps at a time: no second copy of the stars.
+u32 SkyIndex::key_of(star const& s) const {
+    u32 const tier = s.lum >= split ? 0 : 1;
+    return tier * tier_cells() + grid.cell_of(s.ra, s.dec);
+}
+
+// Counts the stars of each tier's cell, then moves every star straight into
+// its run, one cycle of swaps at a time: no second copy of the stars.
 void SkyIndex::sort_by_cell(star* stars, u32 count) {
-    u32 const cells = grid.cell_count() + 1;
-    auto cell_of = [&](star const& s) { return grid.cell_of(s.ra, s.dec); };
-    starts.assign(cells + 1, 0);
+    u32 const keys = TIERS * tier_cells();
+    starts.assign(keys + 1, 0);
     for (u32 i = 0; i < count; i++) {
-        starts[cell_of(stars[i]) + 1]++;
+        starts[key_of(stars[i]) + 1]++;
     }
-    for (u32 cell = 0; cell < cells; cell++) {
-        starts[cell + 1] += starts[cell];
+    for (u32 key = 0; key < keys; key++) {
+        starts[key + 1] += starts[key];
     }
     std::vector<u32> next(starts.begin(), starts.end() - 1);
-    for (u32 cell = 0; cell < cells; cell++) {
-        while (next[cell] < starts[cell + 1]) {
-            star moving = stars[next[cell]];
-            u32 home = cell_of(moving);
-            while (home != cell) {
+    for (u32 key = 0; key < keys; key++) {
+        while (next[key] < starts[key + 1]) {
+            star moving = stars[next[key]];
+            u32 home = key_of(moving);
+            while (home != key) {
                 std::swap(moving, stars[next[home]++]);
-                home = cell_of(moving);
+                home = key_of(moving);
             }
-            stars[next[cell]++] = moving;
+            stars[next[key]++] = moving;
         }
     }
 }
@@ -72,23 +120,25 @@ SkyPass::SkyPass(star const* records, SkyIndex const& index, SkyView const& view
     : records(records), stars(0) {
     SkyCells const& grid = index.cells();
     auto bright_enough = [&](float peak) { return static_cast<double>(peak) >= lum_threshold; };
-    for (u32 g = 0; g < grid.group_count(); g++) {
-        if (!bright_enough(index.brightest_in_group(g))) {
-            continue;
-        }
-        SkyCoverage const group = view.coverage(grid.group_cap(g));
-        if (group == SKY_NONE) {
-            continue;
-        }
-        for (u32 cell = grid.first_cell(g); cell < grid.first_cell(g + 1); cell++) {
-            if (bright_enough(index.brightest(cell)) &&
-                (group == SKY_ALL || view.coverage(grid.cell_cap(cell)) != SKY_NONE)) {
-                add_cell(index, cell, lum_threshold);
+    for (u32 tier = 0; tier < SkyIndex::TIERS; tier++) {
+        for (u32 g = 0; g < grid.group_count(); g++) {
+            if (!bright_enough(index.brightest_in_group(tier, g))) {
+                continue;
+            }
+            SkyCoverage const group = view.coverage(grid.group_cap(g));
+            if (group == SKY_NONE) {
+                continue;
+            }
+            for (u32 cell = grid.first_cell(g); cell < grid.first_cell(g + 1); cell++) {
+                if (bright_enough(index.brightest(tier, cell)) &&
+                    (group == SKY_ALL || view.coverage(grid.cell_cap(cell)) != SKY_NONE)) {
+                    add_cell(index, tier, cell, lum_threshold);
+                }
             }
         }
+        add_cell(index, tier, grid.unplaced(), lum_threshold);
     }
-    add_cell(index, grid.unplaced(), lum_threshold);
-    stars = index.first(grid.unplaced() + 1);
+    stars = index.first(SkyIndex::TIERS, 0);
     count = 1;
     for (Run const& r : runs) {
         count += r.end - r.begin;
@@ -96,11 +146,12 @@ SkyPass::SkyPass(star const* records, SkyIndex const& index, SkyView const& view
     rewind();
 }
 
-void SkyPass::add_cell(SkyIndex const& index, u32 cell, double lum_threshold) {
-    star const* const begin = records + 1 + index.first(cell);
-    star const* const end = records + 1 + index.first(cell + 1);
-    star const* const dim = std::partition_point(
-        begin, end, [&](star const& s) { return static_cast<double>(s.lum) >= lum_threshold; });
+void SkyPass::add_cell(SkyIndex const& index, u32 tier, u32 cell, double lum_threshold) {
+    star const* const begin = records + 1 + index.first(tier, cell);
+    star const* const end = records + 1 + index.first(tier, cell + 1);
+    // A linear search: the stars it passes are the ones the pass reads next.
+    star const* const dim = std::find_if(
+        begin, end, [&](star const& s) { return !(static_cast<double>(s.lum) >= lum_threshold); });
     if (dim != begin) {
         runs.push_back({u32(begin - records), u32(dim - records)});
     }
