@@ -16,6 +16,10 @@ namespace {
 
 double const DEG = M_PI / 180;
 
+struct Vec3d {
+    double x, y, z;
+};
+
 // Stars uniform on the sphere with luminances spread over four decades,
 // plus `near` more within `radius` degrees of (ra, dec) = (90, 0), the
 // direction a camera that is not turned looks along.
@@ -180,4 +184,170 @@ TEST(SkyIndex, IndexedPassesLightThePixelsOfTheFullScan) {
         }
         EXPECT_GT(lit, 3000) << f.name << ": too few stars to tell";
     }
+}
+
+namespace {
+
+// A direction as the renderer finds it: from single-precision angles.
+Vec3d renderer_direction(double ra, double dec) {
+    double const a = float(ra) * 0.017453292f;
+    double const d = float(dec) * 0.017453292f;
+    return {std::cos(d) * std::cos(a), std::sin(d), std::cos(d) * std::sin(a)};
+}
+
+bool holds(SkyCap const& cap, Vec3d const& d) {
+    double const c =
+        (cap.x * d.x + cap.y * d.y + cap.z * d.z) /
+        std::sqrt(double(cap.x) * cap.x + double(cap.y) * cap.y + double(cap.z) * cap.z);
+    return c >= cap.cos_r;
+}
+
+} // namespace
+
+// Every direction the renderer can find for a star lies within the caps of
+// the cell and the group the grid puts it in, at the edges of bands and
+// pieces and at the poles too; positions that are no direction are
+// unplaced. Cells stay of about one size.
+TEST(SkyCells, EveryStarLiesInTheCapsOfItsCellAndGroup) {
+    for (u32 stars : {3u, 126000u, 2450000u, 10000000u}) {
+        SkyCells const grid(stars);
+        std::vector<std::pair<double, double>> directions = {
+            {0, 90},   {0, -90},    {359.9999999, 0}, {-0.0, 0},
+            {720, 45}, {-720, -45}, {180, 89.9999},   {360, -89.9999}};
+        std::mt19937 random(stars);
+        for (int i = 0; i < 20000; i++) {
+            double const u = (random() + 0.5) / 4294967296.0;
+            double const v = (random() + 0.5) / 4294967296.0;
+            directions.push_back({1440 * u - 720, 180 * v - 90});
+        }
+        // The corners of every group's fine rows fall on band edges.
+        for (int band = 0; band <= 180; band++) {
+            directions.push_back({7.5 * (band % 48), -90 + band});
+        }
+        for (auto [ra, dec] : directions) {
+            u32 const cell = grid.cell_of(ra, dec);
+            ASSERT_LT(cell, grid.cell_count()) << ra << ", " << dec;
+            u32 g = 0;
+            while (grid.first_cell(g + 1) <= cell) {
+                g++;
+            }
+            Vec3d const d = renderer_direction(ra, dec);
+            ASSERT_TRUE(holds(grid.cell_cap(cell), d)) << stars << ": " << ra << ", " << dec;
+            ASSERT_TRUE(holds(grid.group_cap(g), d)) << stars << ": " << ra << ", " << dec;
+        }
+        for (auto [ra, dec] : {std::pair<double, double>{NAN, 0}, {0, NAN}, {0, 90.5}, {721, 0}}) {
+            EXPECT_EQ(grid.cell_of(ra, dec), grid.unplaced()) << ra << ", " << dec;
+        }
+        double smallest = 1, largest = 0;
+        for (u32 cell = 0; cell < grid.cell_count(); cell++) {
+            smallest = std::min(smallest, 1 - grid.cell_cap(cell).cos_r);
+            largest = std::max(largest, 1 - grid.cell_cap(cell).cos_r);
+        }
+        EXPECT_LT(largest / smallest, 6) << stars << " stars: caps' areas differ too much";
+        EXPECT_LE(grid.cell_count(), 70000u) << stars;
+    }
+}
+
+// The index keeps every star once, each in a run of its own cell, brightest
+// first, not-a-number last; the brighter tier holds only stars at least as
+// bright as any of the other's.
+TEST(SkyIndex, SortsEveryStarIntoItsCellBrightestFirst) {
+    std::vector<star> stars = sky(200000, 0, 0, 3);
+    stars[10].lum = NAN;
+    stars[11].dec = 95;
+    stars[12].ra = NAN;
+    std::vector<star> sorted = stars;
+    SkyIndex const index(sorted.data(), u32(sorted.size()));
+    SkyCells const& grid = index.cells();
+
+    float dimmest_bright = INFINITY, brightest_faint = -INFINITY;
+    for (u32 tier = 0; tier < SkyIndex::TIERS; tier++) {
+        for (u32 cell = 0; cell <= grid.cell_count(); cell++) {
+            u32 const begin = index.first(tier, cell), end = index.first(tier, cell + 1);
+            for (u32 i = begin; i < end; i++) {
+                star const& s = sorted[i];
+                ASSERT_EQ(grid.cell_of(s.ra, s.dec), cell) << i;
+                if (i > begin && !std::isnan(s.lum)) {
+                    ASSERT_LE(s.lum, sorted[i - 1].lum) << i;
+                }
+                if (!std::isnan(s.lum)) {
+                    (tier == 0 ? dimmest_bright : brightest_faint) =
+                        tier == 0 ? std::min(dimmest_bright, s.lum)
+                                  : std::max(brightest_faint, s.lum);
+                }
+            }
+            float const peak = begin < end ? sorted[begin].lum : -INFINITY;
+            ASSERT_EQ(index.brightest(tier, cell), peak);
+        }
+    }
+    EXPECT_EQ(index.first(SkyIndex::TIERS, 0), stars.size());
+    EXPECT_GE(dimmest_bright, brightest_faint);
+    EXPECT_GE(index.first(1, 0), 1u << 17) << "the brighter tier holds 2^17 stars or more";
+    EXPECT_LT(index.first(1, 0), stars.size()) << "and the other the rest";
+
+    auto order = [](star const& a, star const& b) { return std::memcmp(&a, &b, sizeof(star)) < 0; };
+    std::sort(stars.begin(), stars.end(), order);
+    std::sort(sorted.begin(), sorted.end(), order);
+    EXPECT_EQ(std::memcmp(stars.data(), sorted.data(), stars.size() * sizeof(star)), 0);
+}
+
+// A pass hands out the header, then only stars at or above the threshold,
+// the unplaced ones always; its progress only grows and ends on every star.
+TEST(SkyPass, HandsOutBrightEnoughStarsOfTheCellsInViewAndCountsTheRest) {
+    std::vector<star> stars = sky(50000, 0, 0, 5);
+    stars[0] = make_star(90, 95, 1);   // no direction the grid places
+    stars[1] = make_star(270, 0, 1);   // behind the camera
+    stars[2] = make_star(90, 0, 1e-5); // ahead, below the threshold
+    MemoryStars records("ORRELUX1", stars);
+    SkyIndex const index(records.records.data() + 1, u32(stars.size()));
+    Frame const ahead{"ahead", OP_STARS_PERSPECTIVE, {turned(0)}, 0.1, 2.5,
+                      1e-3,    OP_STARS_ALL_LINES};
+    Pass pass(ahead, 320, 180);
+    SkyView const view(pass.data, pass.image.fb, pass.cams, true, index.lum_low(),
+                       index.lum_high());
+    SkyPass cells(records.records.data(), index, view, 1e-3);
+
+    EXPECT_EQ(cells.passed(), 0u);
+    EXPECT_EQ(cells.next(), records.records.data());
+    u32 progress = cells.passed();
+    u32 const progress_after_header = progress;
+    bool unplaced = false;
+    for (u32 i = 1; i < cells.count; i++) {
+        star const* s = cells.next();
+        EXPECT_GE(s->lum, 1e-3f);
+        EXPECT_FALSE(s->ra == 270 && s->dec == 0) << "a star behind the camera";
+        unplaced = unplaced || s->dec == 95;
+        EXPECT_GE(cells.passed(), progress);
+        progress = cells.passed();
+    }
+    EXPECT_TRUE(unplaced);
+    EXPECT_EQ(cells.passed(), stars.size());
+    EXPECT_LT(cells.count, stars.size() / 20);
+    cells.rewind();
+    EXPECT_EQ(cells.passed(), 0u);
+    EXPECT_EQ(cells.next(), records.records.data());
+    EXPECT_EQ(cells.passed(), progress_after_header);
+}
+
+// Where directions alone do not place the stars, or nothing bounds a
+// footprint, the view culls nothing.
+TEST(SkyView, CullsNothingWhereItCannotTell) {
+    Frame const ahead{"", OP_STARS_HEMISPHERICAL, {turned(0)}, 1, 2.5, 1e-3, OP_STARS_ALL_LINES};
+    Pass pass(ahead, 64, 64);
+    SkyCap const behind{0, 0, -1, std::cos(0.1), std::sin(0.1)};
+    SkyView const fisheye(pass.data, pass.image.fb, pass.cams, true, 0, 1);
+    EXPECT_TRUE(fisheye.culls());
+    EXPECT_EQ(fisheye.coverage(behind), SKY_NONE);
+
+    EXPECT_FALSE(SkyView(pass.data, pass.image.fb, pass.cams, false, 0, 1).culls()) << "3D";
+    EXPECT_FALSE(SkyView(pass.data, pass.image.fb, pass.cams, true, -1, 1).culls()) << "lum < 0";
+    pass.data.parallax = -1;
+    EXPECT_FALSE(SkyView(pass.data, pass.image.fb, pass.cams, true, 0, 1).culls()) << "parallax";
+    pass.data.parallax = 0;
+    pass.cams[0].xform(0, 0) = 2; // a stretched camera
+    EXPECT_FALSE(SkyView(pass.data, pass.image.fb, pass.cams, true, 0, 1).culls()) << "stretch";
+    pass.cams[0].xform(0, 0) = 1;
+    pass.data.lum_max = NAN;
+    pass.data.lum_exponent = -1;
+    EXPECT_FALSE(SkyView(pass.data, pass.image.fb, pass.cams, true, 0, 1).culls()) << "no bound";
 }
