@@ -21,7 +21,7 @@ std::size_t const MAX_RECORDS = 0xFFFFFFFEu;
 
 } // namespace
 
-LWStarFile::LWStarFile(const char* path) : cursor(0), filename(path) {
+u32 load_star_records(const char* path, StarBlock& records) {
     LWFileIOFuncs* io = orrelux_ini.file_io;
     LWLoadState* load = io ? io->openLoad(path, LWIO_BINARY) : nullptr;
     if (!load) {
@@ -61,7 +61,11 @@ LWStarFile::LWStarFile(const char* path) : cursor(0), filename(path) {
     records.resize(read + 1);
     std::memset(reinterpret_cast<char*>(records.data()) + bytes, 0,
                 (read + 1) * RECORD_SIZE - bytes);
-    count = static_cast<u32>(read);
+    return static_cast<u32>(read);
+}
+
+LWStarFile::LWStarFile(const char* path) : cursor(0), filename(path) {
+    count = load_star_records(path, records);
     if (count >= 2) {
         index.reset(new SkyIndex(records.data() + 1, count - 1));
     }

@@ -62,6 +62,8 @@ SkyCells::SkyCells(u32 stars) {
     double const cell = std::min(std::sqrt(SKY_AREA / cells), MAX_CELL);
     bands = std::max(2, int(std::lround(180 / (cell * SKY_ROWS_PER_GROUP))));
     band_height = 180.0 / bands;
+    bands_per_degree = bands / 180.0;
+    rows_per_degree = SKY_ROWS_PER_GROUP / band_height;
     for (int band = 0; band < bands; band++) {
         double const dec0 = -90 + band * band_height;
         // At least two groups a band, so that none spans more than half
@@ -74,6 +76,7 @@ SkyCells::SkyCells(u32 stars) {
         }
     }
     group_first.push_back(u32(cell_caps.size()));
+    band_first.push_back(u32(groups.size()));
 }
 
 void SkyCells::add_group(double ra0, double ra_span, double dec0) {
@@ -93,21 +96,28 @@ void SkyCells::add_group(double ra0, double ra_span, double dec0) {
     }
 }
 
+u32 SkyCells::band_of(double ra, double dec) const {
+    if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
+        return u32(bands);
+    }
+    return u32(clamped_floor((dec + 90) * bands_per_degree, bands));
+}
+
 u32 SkyCells::cell_of(double ra, double dec) const {
     if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
         return unplaced();
     }
-    double r = std::fmod(ra, 360.0);
-    if (r < 0) {
-        r += 360;
+    double r = ra;
+    if (!(r >= 0 && r < 360)) {
+        r = std::fmod(r, 360.0);
+        r = r < 0 ? r + 360 : r;
     }
-    int const band = clamped_floor((dec + 90) / band_height, bands);
+    int const band = clamped_floor((dec + 90) * bands_per_degree, bands);
     u32 const n = band_groups[band];
-    u32 const g = band_first[band] + u32(clamped_floor(r / 360 * n, int(n)));
+    u32 const g = band_first[band] + u32(clamped_floor(r * (n / 360.0), int(n)));
     Group const& group = groups[g];
-    double const row_height = band_height / SKY_ROWS_PER_GROUP;
     u32 const row = g * SKY_ROWS_PER_GROUP +
-                    u32(clamped_floor((dec - group.dec0) / row_height, SKY_ROWS_PER_GROUP));
+                    u32(clamped_floor((dec - group.dec0) * rows_per_degree, SKY_ROWS_PER_GROUP));
     u32 const m = row_cells[row];
-    return row_first[row] + u32(clamped_floor((r - group.ra0) / group.ra_span * m, int(m)));
+    return row_first[row] + u32(clamped_floor((r - group.ra0) * (m / group.ra_span), int(m)));
 }

@@ -85,32 +85,66 @@ SkyIndex::SkyIndex(star* stars, u32 count)
     }
 }
 
-u32 SkyIndex::key_of(star const& s) const {
-    u32 const tier = s.lum >= split ? 0 : 1;
-    return tier * tier_cells() + grid.cell_of(s.ra, s.dec);
+u32 SkyIndex::tier_of(star const& s) const {
+    return s.lum >= split ? 0 : 1;
 }
 
-// Counts the stars of each tier's cell, then moves every star straight into
-// its run, one cycle of swaps at a time: no second copy of the stars.
-void SkyIndex::sort_by_cell(star* stars, u32 count) {
-    u32 const keys = TIERS * tier_cells();
-    starts.assign(keys + 1, 0);
+namespace {
+
+// Moves stars[0 .. count - 1] into runs by their keys, below `keys`, one
+// cycle of swaps at a time, without a second copy of the stars; returns
+// where each run starts, and the end.
+template <class Key> std::vector<u32> bucket_in_place(star* stars, u32 count, u32 keys, Key key) {
+    std::vector<u32> starts(keys + 1, 0);
     for (u32 i = 0; i < count; i++) {
-        starts[key_of(stars[i]) + 1]++;
+        starts[key(stars[i]) + 1]++;
     }
-    for (u32 key = 0; key < keys; key++) {
-        starts[key + 1] += starts[key];
+    for (u32 k = 0; k < keys; k++) {
+        starts[k + 1] += starts[k];
     }
     std::vector<u32> next(starts.begin(), starts.end() - 1);
-    for (u32 key = 0; key < keys; key++) {
-        while (next[key] < starts[key + 1]) {
-            star moving = stars[next[key]];
-            u32 home = key_of(moving);
-            while (home != key) {
+    for (u32 k = 0; k < keys; k++) {
+        while (next[k] < starts[k + 1]) {
+            star moving = stars[next[k]];
+            u32 home = key(moving);
+            while (home != k) {
                 std::swap(moving, stars[next[home]++]);
-                home = key_of(moving);
+                home = key(moving);
             }
-            stars[next[key]++] = moving;
+            stars[next[k]++] = moving;
+        }
+    }
+    return starts;
+}
+
+} // namespace
+
+// First into tiers and declination bands, few runs that fill in step as the
+// stars move, then each band into its cells, within a few MiB: moving stars
+// straight to their cells would jump across the whole database each time.
+void SkyIndex::sort_by_cell(star* stars, u32 count) {
+    u32 const bands = grid.band_count() + 1; // the last for unplaced stars
+    std::vector<u32> const band_starts =
+        bucket_in_place(stars, count, TIERS * bands, [&](star const& s) {
+            return tier_of(s) * bands + grid.band_of(s.ra, s.dec);
+        });
+    starts.assign(TIERS * tier_cells() + 1, count);
+    for (u32 tier = 0; tier < TIERS; tier++) {
+        for (u32 band = 0; band < bands; band++) {
+            u32 const begin = band_starts[tier * bands + band];
+            u32 const end = band_starts[tier * bands + band + 1];
+            u32 const first = tier * tier_cells();
+            if (band + 1 == bands) {
+                starts[first + grid.unplaced()] = begin;
+                continue;
+            }
+            u32 const c0 = grid.band_first_cell(band);
+            std::vector<u32> const cell_starts =
+                bucket_in_place(stars + begin, end - begin, grid.band_first_cell(band + 1) - c0,
+                                [&](star const& s) { return grid.cell_of(s.ra, s.dec) - c0; });
+            for (std::size_t c = 0; c + 1 < cell_starts.size(); c++) {
+                starts[first + c0 + c] = begin + cell_starts[c];
+            }
         }
     }
 }
