@@ -351,3 +351,30 @@ TEST(SkyView, CullsNothingWhereItCannotTell) {
     pass.data.lum_exponent = -1;
     EXPECT_FALSE(SkyView(pass.data, pass.image.fb, pass.cams, true, 0, 1).culls()) << "no bound";
 }
+
+// At the window's edge the view keeps a star whose footprint reaches in,
+// however faintly, and drops one whose footprint cannot: with spots of
+// radius 1 and peak 1.6 the footprint reaches sqrt(ln(6250 * 1.6)) = 3.03
+// pixels.
+TEST(SkyView, KeepsStarsWhoseFootprintsReachIntoTheWindow) {
+    Frame const ahead{"", OP_STARS_PERSPECTIVE, {turned(0)}, 1, 2.5, 0, OP_STARS_ALL_LINES};
+    for (double pixel : {-4.0, -8.0, 160.0}) {
+        Pass pass(ahead, 320, 180);
+        // Plane x at that column: the window spans -16/9 .. 16/9.
+        double const x = -16.0 / 9 + pixel * (32.0 / 9) / 320;
+        double const ra = std::atan2(1, x) / DEG;
+        MemoryStars one("ORRELUX1", {make_star(ra, 0, 1)});
+        pass.draw(one);
+        bool const lit = pass.image.r(0, 90) > 0 || pass.image.r(160, 90) > 0;
+        EXPECT_EQ(lit, pixel != -8) << pixel;
+
+        double const c = std::sqrt(x * x + 1);
+        SkyCap const at{float(x / c), 0, float(1 / c), std::cos(1e-7), std::sin(1e-7)};
+        SkyView const view(pass.data, pass.image.fb, pass.cams, true, 0, 1);
+        if (pixel == -8) {
+            EXPECT_EQ(view.coverage(at), SKY_NONE);
+        } else {
+            EXPECT_NE(view.coverage(at), SKY_NONE) << pixel;
+        }
+    }
+}
