@@ -2,7 +2,7 @@
 
 #include "LW/module_state.h"
 #include "LW/starfile.h"
-#include "host/file_io.h"
+#include "host/services/file_io.h"
 
 #include <benchmark/benchmark.h>
 
