@@ -5,12 +5,14 @@
 #include "base/xception.h"
 #include "lwsdk/lwfilter.h"
 #include "lwsdk/lwhandler.h"
+#include "synthetic_sky.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 // A full-HD frame through the built plug-in module, loaded by the stand-in
 // host from the build's plug-in folder, so that the instance takes the
@@ -32,17 +34,15 @@ class ModuleFrame {
 public:
     // With `samples` 2 the camera moves over the exposure (the default of
     // one blur segment); with 1 there is no blur segment.
-    ModuleFrame(int samples, bool srgb) : module(ORRELUX_MODULE) {
+    ModuleFrame(int samples, bool srgb, double field = FIELD_OF_VIEW, double pan = PAN_RADIANS)
+        : module(ORRELUX_MODULE), field(field), pan(pan) {
         host.echo_messages = false;
         host.scene.frame_width = WIDTH;
         host.scene.frame_height = HEIGHT;
-        LWItemID camera = host.scene.add(LWI_CAMERA, "Camera");
+        camera = host.scene.add(LWI_CAMERA, "Camera");
         CameraSettings& settings = host.scene.item(camera).camera;
-        settings.zoom = Envelope(double(WIDTH) / HEIGHT / std::tan(FIELD_OF_VIEW / 2));
-        double const exposure = settings.blur_length(0) / host.scene.frames_per_second;
-        auto key = [](double t, double v) { return EnvelopeKey{v, t, SpanType::LINEAR, {}}; };
-        host.scene.item(camera).motion.rotation[0] =
-            Envelope({key(0, 0), key(exposure, PAN_RADIANS)}, Behaviour::LINEAR, Behaviour::LINEAR);
+        settings.zoom = Envelope(double(WIDTH) / HEIGHT / std::tan(field / 2));
+        point(0, 0);
 
         module.activate(LWIMAGEFILTER_HCLASS, "Orrelux", LWIMAGEFILTER_VERSION, &handler);
         LWError error = nullptr;
@@ -64,6 +64,18 @@ public:
     ModuleFrame& operator=(ModuleFrame const&) = delete;
     ~ModuleFrame() { funcs.destroy(inst); }
 
+    // Points the camera, which turns right by the pan over the exposure.
+    void point(double heading, double pitch) {
+        double const exposure =
+            host.scene.item(camera).camera.blur_length(0) / host.scene.frames_per_second;
+        auto key = [](double t, double v) { return EnvelopeKey{v, t, SpanType::LINEAR, {}}; };
+        host.scene.item(camera).motion.rotation[0] = Envelope(
+            {key(0, heading), key(exposure, heading + pan)}, Behaviour::LINEAR, Behaviour::LINEAR);
+        host.scene.item(camera).motion.rotation[1] = Envelope(pitch);
+    }
+
+    orrelux& settings() { return *inst; }
+
     // False when the module reported a failure or a message.
     bool process() {
         return handler.process(inst, frame.access()) == nullptr && host.messages().empty();
@@ -77,6 +89,9 @@ private:
     LWImageFilterHandler handler = {&funcs, &items, nullptr, nullptr};
     orrelux* inst = nullptr;
     HostFrame frame{WIDTH, HEIGHT};
+    double field;
+    double pan;
+    LWItemID camera;
 };
 
 void BM_ModuleFrame(benchmark::State& state) {
@@ -104,6 +119,42 @@ BENCHMARK(BM_ModuleFrame)
     ->Args({2, 1})
     ->Args({1, 0})
     ->Args({2, 0})
+    ->Unit(benchmark::kMillisecond);
+
+// A 2.5 degree field through the module, two camera samples, the camera
+// turning 0.02 degrees over the exposure and pointed in turn at eight parts
+// of the sky, a linear frame buffer: with the shipped database at the
+// default threshold, or the deep one at it or at V 12.
+void BM_LongLensFrame(benchmark::State& state) {
+    bool const deep = state.range(0) != 0;
+    std::string const database = deep ? deep_sky_database() : ORRELUX_DEFAULT_DATABASE;
+    if (!std::filesystem::exists(database)) {
+        state.SkipWithError("the default star database is not built");
+        return;
+    }
+    double const degree = M_PI / 180;
+    ModuleFrame frame(2, false, 2.5 * degree, 0.02 * degree);
+    frame.settings().starfile = database.c_str();
+    if (state.range(1) != 0) {
+        frame.settings().lum_threshold = luminance_of_magnitude(12);
+    }
+    if (!frame.process()) {
+        state.SkipWithError("the module failed to process the frame");
+        return;
+    }
+    int pointing = 0;
+    for (auto _ : state) {
+        int const p = pointing++ % 8;
+        frame.point(45 * p * degree, (p % 3 - 1) * 30 * degree);
+        frame.process();
+    }
+}
+
+BENCHMARK(BM_LongLensFrame)
+    ->ArgNames({"deep", "v12"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
