@@ -175,8 +175,8 @@ TEST(SceneFile, MalformedScenesNameTheFileAndTheLine) {
     // The envelope of the camera's channel 0 opens on line 7.
     std::string const channel = "AddCamera\nCameraMotion\nNumChannels 6\nChannel 0\n{ Envelope\n";
     BadScene const cases[] = {
-        {"FirstFrame one\nAddCamera\n", "shot.lws:3: FirstFrame: \"one\" is not a whole number"},
-        {"FrameSize 640\nAddCamera\n", "shot.lws:3: FrameSize takes 2 whole numbers, not 1"},
+        {"FirstFrame one\nAddCamera\n", "shot.lws:3: FirstFrame \"one\" is not a whole number"},
+        {"FrameSize 640\nAddCamera\n", "shot.lws:3: FrameSize 640: takes 2 whole numbers, not 1"},
         {"AddCamera\nParentItem 10000007\n", "shot.lws:4: ParentItem: no item has ID 10000007"},
         {"AddCamera\nParentItem 30000000\n",
          "shot.lws:4: ParentItem: parenting Camera to Camera would make a cycle"},
@@ -190,8 +190,9 @@ TEST(SceneFile, MalformedScenesNameTheFileAndTheLine) {
          "shot.lws:6: the file ends inside the block opened on line 4"},
         {channel + "  2\n  Key 1 0 0 0 0 0 0 0 0\n",
          "shot.lws:9: the file ends inside the envelope opened on line 7"},
-        {channel + "  1\n  Key 1 0 0 0 0 0 0 0\n}\n", "shot.lws:9: Key takes 9 numbers, not 8"},
-        {channel + "  1\n  Key 1 0 0 0 0 0 0 0 x\n}\n", "shot.lws:9: Key: \"x\" is not a number"},
+        {channel + "  1\n  Key 1 0 0 0 0 0 0 0\n}\n",
+         "shot.lws:9: Key 1 0 0 0 0 0 0 0: takes 9 numbers, not 8"},
+        {channel + "  1\n  Key 1 0 0 0 0 0 0 0 x\n}\n", "shot.lws:9: Key \"x\" is not a number"},
         {channel + "  1\n  Key 1 0 6 0 0 0 0 0 0\n}\n", "shot.lws:9: Key: 6 is not a span type"},
         {channel + "  2\n  Key 1 1 0 0 0 0 0 0 0\n  Key 1 1 0 0 0 0 0 0 0\n}\n",
          "shot.lws:10: Key: the key times must increase"},
@@ -207,7 +208,7 @@ TEST(SceneFile, MalformedScenesNameTheFileAndTheLine) {
     }
     EXPECT_EQ(error_of("LWSC\nthree\n"), "shot.lws:2: expected the scene's version, not \"three\"");
     EXPECT_EQ(error_of("LWSC\n2\nAddCamera\n"),
-              "shot.lws:2: scene version 2 is not supported; versions 3 to 5 are");
+              "shot.lws:2: scene version 2 is not supported; versions 3 to 8 are");
     EXPECT_EQ(error_of("LWSB\n3\n"),
               "shot.lws:1: not a LightWave scene: the first line is not LWSC");
 }

@@ -702,7 +702,7 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
          "ORRELUX1" + std::string(24, '\0') + real.substr(32, 32 * 99), 1,
          "frame 12: failed: Orrelux: This star database file does not support 3D stars"},
         {"a malformed scene line", replaced(orion, "FrameStep 1", "FrameStep one"), std::nullopt, 2,
-         "scene.lws:6: FrameStep: \"one\" is not a whole number"},
+         "scene.lws:6: FrameStep \"one\" is not a whole number"},
         {"a scene of an older version", "LWSC\n2\n", std::nullopt, 2,
          "scene.lws:2: scene version 2 is not supported"},
     };
