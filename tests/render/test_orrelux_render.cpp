@@ -565,6 +565,22 @@ TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedIn
     }
 }
 
+// A module whose default database has not been built fails every frame of
+// a scene that names none: the message names the file it looked for.
+TEST_F(OrreluxRender, AMissingDefaultDatabaseIsNamedInTheFramesError) {
+    TempFolder out;
+    std::string const module = out.file("orrelux.so");
+    fs::copy_file(fs::path(ORRELUX_DEFAULT_DATABASE).parent_path() / "orrelux.so", module);
+    Finished const r = render({ORION, "-o", out.file("x_####.exr"), "--frames",
+                               std::to_string(FRAME), "--size", SIZE, "--module", module},
+                              out);
+    EXPECT_EQ(r.status, 1) << r.log;
+    EXPECT_THAT(r.log, HasSubstr("frame 12: failed: Orrelux: Invalid star database file (no "
+                                 "database is named, and the module's default \"" +
+                                 out.file("hipparcos3D.stars") +
+                                 "\" cannot be opened: No such file or directory"));
+}
+
 // A damaged scene once took 12 GB for two billion blur segments and turned
 // every star NaN for a NaN saturation; now the values the panel could give
 // stand in for them, each named in a warning.
