@@ -71,11 +71,16 @@ void motion_blur(SceneLines& lines, SceneNotes& notes, CameraKeys& keys) {
     }
 }
 
+// Current hosts blur backwards in time for a negative length; the frame
+// process exposes forwards only, so such a frame is rendered without blur.
 void blur_length(SceneLines& lines, SceneNotes& notes, CameraKeys& keys) {
     bool constant = lines.rest() != "(envelope)";
     keys.blur_length = read_scalar(lines, notes);
     if (constant && (*keys.blur_length)(0) < 0) {
-        lines.fail(lines.written() + ": a blur backwards in time is not rendered; 0 or more is");
+        notes.not_evaluated_at(lines.number(), lines.written() +
+                                                   ": a blur backwards in time is rendered "
+                                                   "without blur");
+        keys.blur_length = Envelope(0);
     }
 }
 

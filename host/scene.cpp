@@ -2,6 +2,7 @@
 
 #include "base/xception.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -181,26 +182,23 @@ void HostScene::set_parent(LWItemID child, LWItemID parent) {
     item.parent = parent;
 }
 
-void HostScene::set_target(LWItemID id, LWItemID target, bool heading, bool pitch) {
+bool HostScene::set_target(LWItemID id, LWItemID target, bool heading, bool pitch) {
     HostItem& item = this->item(id);
     this->item(target);
     HostItem const before = item;
     item.target = target;
     item.aims_heading = heading;
     item.aims_pitch = pitch;
-    if (needs_frame_of(item, id, 0)) {
+    std::vector<LWItemID> seen;
+    if (needs_frame_of(item, id, seen)) {
         item = before;
-        throw StrXception("host/scene",
-                          "void HostScene::set_target(LWItemID, LWItemID, bool, bool)", 160,
-                          "pointing %s at %s would make its rotation depend on itself",
-                          item.name.c_str(), this->item(target).name.c_str());
+        return false;
     }
+    return true;
 }
 
-bool HostScene::needs_frame_of(HostItem const& item, LWItemID of, unsigned depth) const {
-    if (depth > items_.size()) {
-        return true;
-    }
+bool HostScene::needs_frame_of(HostItem const& item, LWItemID of,
+                               std::vector<LWItemID>& seen) const {
     HostItem const* target = item.aims_heading || item.aims_pitch ? find(item.target) : nullptr;
     if (!target) {
         return false;
@@ -209,8 +207,14 @@ bool HostScene::needs_frame_of(HostItem const& item, LWItemID of, unsigned depth
     // the target's world position, which its own rotation does not move.
     for (LWItemID start : {item.parent, target->parent}) {
         for (HostItem const* up = find(start); up; up = find(up->parent)) {
-            if (up->id == of || needs_frame_of(*up, of, depth + 1)) {
+            if (up->id == of) {
                 return true;
+            }
+            if (std::find(seen.begin(), seen.end(), up->id) == seen.end()) {
+                seen.push_back(up->id);
+                if (needs_frame_of(*up, of, seen)) {
+                    return true;
+                }
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 struct Vec3 {
     double x = 0;
@@ -100,10 +101,10 @@ public:
     HostItem& item(LWItemID id);
     std::deque<HostItem> const& items() const { return items_; }
     void set_parent(LWItemID child, LWItemID parent);
-    // Throws when where `item` points would depend on its own rotation (the
-    // target sits under the item, or under an item that points at it);
-    // checked against the parents set so far.
-    void set_target(LWItemID item, LWItemID target, bool heading, bool pitch);
+    // False, changing nothing, when where `item` points would depend on its
+    // own rotation (the target sits under the item, or under an item that
+    // points at it); checked against the parents set so far.
+    bool set_target(LWItemID item, LWItemID target, bool heading, bool pitch);
     // Deletes the item, as a user does; its children move to the top of the
     // hierarchy, and no later item takes its ID. References to items no
     // longer hold.
@@ -137,8 +138,8 @@ private:
     // its target.
     Vec3 rotation_at(HostItem const& item, Vec3 const& position, Vec3 rotation, LWTime t) const;
     // Whether working out `item`'s own frame takes `of`'s, through parents
-    // and targets.
-    bool needs_frame_of(HostItem const& item, LWItemID of, unsigned depth) const;
+    // and targets; `seen` holds the items already followed.
+    bool needs_frame_of(HostItem const& item, LWItemID of, std::vector<LWItemID>& seen) const;
 
     // A deque keeps references to items valid while more are added.
     std::deque<HostItem> items_;

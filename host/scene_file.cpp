@@ -59,7 +59,6 @@ struct PendingParent {
 // Where an item asks to point: the lines that asked, 0 where none did.
 struct PendingAim {
     LWItemID item;
-    std::string name;
     std::uint32_t target = 0;
     int target_line = 0;
     int heading_line = 0;
@@ -327,7 +326,7 @@ void SceneReader::pivot_rotation() {
 
 PendingAim& SceneReader::aim() {
     if (aims_.empty() || aims_.back().item != item_->id) {
-        aims_.push_back({item_->id, item_->name});
+        aims_.push_back({item_->id});
     }
     return aims_.back();
 }
@@ -527,7 +526,8 @@ void SceneReader::aim_items() {
         if (!a.heading_line && !a.pitch_line) {
             continue;
         }
-        file_.notes.item = a.name;
+        std::string const& name = file_.scene.item(a.item).name;
+        file_.notes.item = name;
         if (!a.target_line) {
             for (int line : {a.heading_line, a.pitch_line}) {
                 if (line) {
@@ -540,11 +540,9 @@ void SceneReader::aim_items() {
             continue;
         }
         HostItem const& target = named_item(a.target, a.target_line, "TargetItem");
-        try {
-            file_.scene.set_target(a.item, target.id, a.heading_line != 0, a.pitch_line != 0);
-        } catch (StrXception const& e) {
-            lines_.fail_at(a.target_line,
-                           "TargetItem: " + std::string(static_cast<char const*>(e.message())));
+        if (!file_.scene.set_target(a.item, target.id, a.heading_line != 0, a.pitch_line != 0)) {
+            lines_.fail_at(a.target_line, "TargetItem: pointing " + name + " at " + target.name +
+                                              " would make its rotation depend on itself");
         }
     }
 }

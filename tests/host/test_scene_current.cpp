@@ -20,15 +20,6 @@ LWItemID id(std::uint32_t value) {
     return reinterpret_cast<LWItemID>(uintptr_t(value));
 }
 
-std::string error_of(std::string const& text) {
-    try {
-        read_scene_text(text, "shot.lws");
-    } catch (SceneFileError const& e) {
-        return e.message();
-    }
-    return "no error";
-}
-
 // "line: what" for each note, to compare whole lists.
 std::vector<std::string> listed(std::vector<SceneNote> const& notes) {
     std::vector<std::string> out;
@@ -100,37 +91,25 @@ TEST(CurrentScenes, WhatIsNotEvaluatedIsListedWithItsLine) {
                 ElementsAre("33 Cam: MotionBlur 6 is read as motion blur on"));
     HostScene const& scene = file.scene;
     EXPECT_TRUE(scene.render_opts & LWROPT_MOTIONBLUR);
+    EXPECT_EQ(scene.find(scene.current_camera)->camera.blur_length(0), 0.5);
     EXPECT_EQ(scene.find(scene.current_camera)->camera.zoom(1), 3.2);
     EXPECT_EQ(file.camera_type, "Orthographic");
 }
 
-TEST(CurrentScenes, RefusedValuesAreNamedWithWhatIsAllowed) {
-    std::string const camera = "LWSC\n3\nAddCamera\n";
-    EXPECT_EQ(error_of(camera + "MotionBlur x\n"),
-              "shot.lws:4: MotionBlur \"x\" is not a whole number");
-    EXPECT_EQ(error_of(camera + "MotionBlur -1\n"),
-              "shot.lws:4: MotionBlur -1: takes 0 (off) or more (on)");
-    EXPECT_EQ(error_of(camera + "FieldRendering 3\n"),
-              "shot.lws:4: FieldRendering 3: takes 0 to 2");
-    EXPECT_EQ(error_of(camera + "ZoomFactor 0\n"), "shot.lws:4: ZoomFactor 0: must be more than 0");
-    EXPECT_EQ(error_of(camera + "ResolutionMultiplier 17\n"),
-              "shot.lws:4: ResolutionMultiplier 17: takes more than 0 to 16");
-    EXPECT_EQ(error_of(camera + "FrameSize 0 480\n"),
-              "shot.lws:4: FrameSize 0 480: a frame is 1 to 65536 pixels wide and high");
-    EXPECT_EQ(error_of(camera + "HController -2\n"),
-              "shot.lws:4: HController -2: takes 0 (keys) or more");
-    EXPECT_EQ(error_of(camera + "TargetItem 1000000g\n"),
-              "shot.lws:4: TargetItem \"1000000g\" is not an item ID");
-    EXPECT_EQ(error_of(camera + "HController 1\nTargetItem 10000003\n"),
-              "shot.lws:5: TargetItem: no item has ID 10000003");
-    EXPECT_EQ(error_of("LWSC\n9\nAddCamera\n"),
-              "shot.lws:2: scene version 9 is not supported; versions 3 to 8 are");
-    // Versions 6 and 7 read as 8 does.
-    for (char const* version : {"6", "7"}) {
-        EXPECT_EQ(
-            read_scene_text(std::string("LWSC\n") + version + "\nAddCamera 30000000\n", "shot.lws")
-                .version,
-            std::stoi(version));
+// A blur backwards in time is no error, but not rendered; versions 6 and 7
+// read as 8 does.
+TEST(CurrentScenes, BackwardsBlurIsNotedAndVersions6And7Load) {
+    SceneFile const backwards =
+        read_scene_text("LWSC\n3\nAddCamera\nMotionBlur 1\nBlurLength -0.5\n", "shot.lws");
+    EXPECT_FALSE(backwards.scene.render_opts & LWROPT_MOTIONBLUR);
+    EXPECT_THAT(listed(backwards.notes.not_evaluated),
+                ElementsAre("5 Camera: BlurLength -0.5: a blur backwards in time is rendered "
+                            "without blur"));
+    for (int version : {6, 7}) {
+        EXPECT_EQ(read_scene_text("LWSC\n" + std::to_string(version) + "\nAddCamera 30000000\n",
+                                  "shot.lws")
+                      .version,
+                  version);
     }
 }
 

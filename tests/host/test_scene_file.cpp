@@ -202,13 +202,30 @@ TEST(SceneFile, MalformedScenesNameTheFileAndTheLine) {
          "shot.lws:10: Behaviors: 9 is not a behaviour"},
         {channel + "  Key 1 0 0 0 0 0 0 0 0\n}\n",
          "shot.lws:8: expected the envelope's key count, not \"Key 1 0 0 0 0 0 0 0 0\""},
+        // Refused values are named with what is allowed.
+        {"AddCamera\nMotionBlur x\n", "shot.lws:4: MotionBlur \"x\" is not a whole number"},
+        {"AddCamera\nMotionBlur -1\n", "shot.lws:4: MotionBlur -1: takes 0 (off) or more (on)"},
+        {"AddCamera\nFieldRendering 3\n", "shot.lws:4: FieldRendering 3: takes 0 to 2"},
+        {"AddCamera\nZoomFactor 0\n", "shot.lws:4: ZoomFactor 0: must be more than 0"},
+        {"AddCamera\nResolutionMultiplier 17\n",
+         "shot.lws:4: ResolutionMultiplier 17: takes more than 0 to 16"},
+        {"AddCamera\nFrameSize 0 480\n",
+         "shot.lws:4: FrameSize 0 480: a frame is 1 to 65536 pixels wide and high"},
+        {"AddCamera\nHController -2\n", "shot.lws:4: HController -2: takes 0 (keys) or more"},
+        {"AddCamera\nTargetItem 1000000g\n",
+         "shot.lws:4: TargetItem \"1000000g\" is not an item ID"},
+        {"AddCamera\nHController 1\nTargetItem 10000003\n",
+         "shot.lws:5: TargetItem: no item has ID 10000003"},
     };
     for (BadScene const& c : cases) {
         EXPECT_EQ(error_of("LWSC\n3\n" + c.body), c.message) << c.body;
     }
     EXPECT_EQ(error_of("LWSC\nthree\n"), "shot.lws:2: expected the scene's version, not \"three\"");
-    EXPECT_EQ(error_of("LWSC\n2\nAddCamera\n"),
-              "shot.lws:2: scene version 2 is not supported; versions 3 to 8 are");
+    for (char const* version : {"2", "9"}) {
+        EXPECT_EQ(error_of(std::string("LWSC\n") + version + "\nAddCamera\n"),
+                  std::string("shot.lws:2: scene version ") + version +
+                      " is not supported; versions 3 to 8 are");
+    }
     EXPECT_EQ(error_of("LWSB\n3\n"),
               "shot.lws:1: not a LightWave scene: the first line is not LWSC");
 }

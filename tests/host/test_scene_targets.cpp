@@ -102,6 +102,19 @@ TEST(Targets, AnAimThatWouldDependOnItselfIsRefused) {
                                        "ParentItem 30000000\n",
                                  "loop.lws"),
                  SceneFileError);
+    // Through a second aim: the camera looks at a mark on a boom that looks
+    // at a tip riding on the camera.
+    try {
+        read_scene_text(cam + "TargetItem 10000001\n"
+                              "AddNullObject 10000000 Boom\nHController 1\nTargetItem 10000002\n"
+                              "AddNullObject 10000001 Mark\nParentItem 10000000\n"
+                              "AddNullObject 10000002 Tip\nParentItem 30000000\n",
+                        "ring.lws");
+        ADD_FAILURE() << "read";
+    } catch (SceneFileError const& e) {
+        EXPECT_EQ(e.message(), "ring.lws:8: TargetItem: pointing Boom at Tip would make its "
+                               "rotation depend on itself");
+    }
     // Aiming at itself depends only on its own position: allowed.
     EXPECT_NO_THROW(read_scene_text(cam + "TargetItem 30000000\n", "self.lws"));
 }
