@@ -142,28 +142,33 @@ TEST(SceneFile, KeepsEachImageFilterWithItsStateAndItsTextByteForByte) {
     }
 }
 
-// Version 5: IDs from the declarations, in either case; settings from the
+// Versions 4 on: IDs from the declarations, in either case; settings from the
 // scene where the camera asks for them.
 TEST(SceneFile, LaterVersionsTakeItemIdsAndTheScenesSettings) {
-    SceneFile file = read_scene_text("LWSC\n5\n\n"
-                                     "AddNullObject 1000000a Rig (base)\n"
-                                     "AddCamera 3000000B\nCameraName Wide\nParentItem 1000000A\n"
-                                     "UseGlobalResolution 1\nFrameSize 640 480\n"
-                                     "ResolutionMultiplier 1\n"
-                                     "AddCamera 30000002\nCameraName Close\nZoomFactor 4\n"
-                                     "FrameSize 100 100\nUseGlobalResolution 0\n"
-                                     "GlobalFrameSize 1920 1080\nGlobalMultiplier 0.5\n"
-                                     "GlobalPixelAspect 1.5\nCurrentCamera 0\n",
-                                     "v5.lws");
-    HostScene const& scene = file.scene;
-    ASSERT_EQ(scene.items().size(), 3u);
-    EXPECT_EQ(scene.items()[0].name, "Rig (base)");
-    EXPECT_EQ(scene.items()[1].parent, id(0x1000000a));
-    EXPECT_EQ(scene.current_camera, id(0x3000000b));
-    EXPECT_EQ(scene.frame_width, 960);
-    EXPECT_EQ(scene.frame_height, 540);
-    EXPECT_EQ(scene.pixel_aspect, 1.5);
-    EXPECT_EQ(scene.find(id(0x30000002))->camera.zoom(0), 4);
+    for (int version : {4, 5, 8}) {
+        SCOPED_TRACE(version);
+        SceneFile file =
+            read_scene_text("LWSC\n" + std::to_string(version) +
+                                "\n\n"
+                                "AddNullObject 1000000a Rig (base)\n"
+                                "AddCamera 3000000B\nCameraName Wide\nParentItem 1000000A\n"
+                                "UseGlobalResolution 1\nFrameSize 640 480\n"
+                                "ResolutionMultiplier 1\n"
+                                "AddCamera 30000002\nCameraName Close\nZoomFactor 4\n"
+                                "FrameSize 100 100\nUseGlobalResolution 0\n"
+                                "GlobalFrameSize 1920 1080\nGlobalMultiplier 0.5\n"
+                                "GlobalPixelAspect 1.5\nCurrentCamera 0\n",
+                            "later.lws");
+        HostScene const& scene = file.scene;
+        ASSERT_EQ(scene.items().size(), 3u);
+        EXPECT_EQ(scene.items()[0].name, "Rig (base)");
+        EXPECT_EQ(scene.items()[1].parent, id(0x1000000a));
+        EXPECT_EQ(scene.current_camera, id(0x3000000b));
+        EXPECT_EQ(scene.frame_width, 960);
+        EXPECT_EQ(scene.frame_height, 540);
+        EXPECT_EQ(scene.pixel_aspect, 1.5);
+        EXPECT_EQ(scene.find(id(0x30000002))->camera.zoom(0), 4);
+    }
 }
 
 struct BadScene {
