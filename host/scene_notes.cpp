@@ -1,5 +1,0 @@
-#include "host/scene_notes.h"
-
-std::string SceneNote::text() const {
-    return "line " + std::to_string(line) + (item.empty() ? "" : " (" + item + ")") + ": " + what;
-}
