@@ -171,6 +171,16 @@ TEST(SceneFile, LaterVersionsTakeItemIdsAndTheScenesSettings) {
     }
 }
 
+// Settings written before any camera are the scene's; a camera's own win
+// over them.
+TEST(SceneFile, ACamerasOwnDepthOfFieldWinsOverTheScenes) {
+    SceneFile file = read_scene_text("LWSC\n3\nDepthOfField 1\nFocalDistance 9\n"
+                                     "AddCamera\nDepthOfField 0\nFocalDistance 2\n",
+                                     "own.lws");
+    EXPECT_FALSE(file.scene.render_opts & LWROPT_DEPTHOFFIELD);
+    EXPECT_EQ(file.scene.items()[0].camera.focal_distance(0), 2);
+}
+
 struct BadScene {
     std::string body; // after "LWSC\n3\n"
     char const* message;
