@@ -22,9 +22,11 @@ double luminance_of_magnitude(double v) {
 }
 
 std::string deep_sky_database() {
-    std::string const real = ORRELUX_SOURCE_DIR "/data/tycho2-deep.stars";
+    // The deep database, when set-up has built it, sits beside the default one.
+    auto const real =
+        std::filesystem::path(ORRELUX_DEFAULT_DATABASE).parent_path() / "tycho2-deep.stars";
     if (std::filesystem::exists(real)) {
-        return real;
+        return real.string();
     }
     std::string const made = ORRELUX_BINARY_DIR "/synthetic-deep.stars";
     std::error_code error;

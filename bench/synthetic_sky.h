@@ -2,7 +2,8 @@
 
 #include <string>
 
-// The deep database the benchmarks measure: `data/tycho2-deep.stars` when
+// The deep database the benchmarks measure: `tycho2-deep.stars` beside the
+// default database when
 // it has been built, otherwise one of the same size made here once, in the
 // build folder: the default database's stars followed by 2.4 million more
 // spread evenly over the sphere, magnitudes V 8 to 12.5 evenly, no

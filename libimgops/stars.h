@@ -3,9 +3,9 @@
 #include "base/array.h"
 #include "base/newmatrix.h"
 #include "base/types.h"
+#include "libimgops/star_header.h"
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 namespace OSAPI {
@@ -24,32 +24,7 @@ struct star {
     uint8_t pad;
     double dist; // distance in world units; only in "ORRELUX2" databases
 };
-static_assert(sizeof(star) == 32, "star records are 32 bytes");
-
-// The first 8 bytes of a database's header record: a database of star
-// directions, or one whose records also carry distances.
-char const STARS_MAGIC_2D[] = "ORRELUX1";
-char const STARS_MAGIC_3D[] = "ORRELUX2";
-unsigned const STARS_MAGIC_SIZE = 8;
-
-enum star_header_kind : int32_t {
-    STAR_HEADER_INVALID = 0,
-    STAR_HEADER_2D = 1,
-    STAR_HEADER_3D = 2,
-};
-
-// What a header record says; only its magic counts. Every reader of a
-// database decides with this. Inline, so that tools that only write or
-// inspect databases need not link the engine.
-inline star_header_kind check_star_header(void const* header) {
-    if (std::memcmp(header, STARS_MAGIC_2D, STARS_MAGIC_SIZE) == 0) {
-        return STAR_HEADER_2D;
-    }
-    if (std::memcmp(header, STARS_MAGIC_3D, STARS_MAGIC_SIZE) == 0) {
-        return STAR_HEADER_3D;
-    }
-    return STAR_HEADER_INVALID;
-}
+static_assert(sizeof(star) == STAR_RECORD_SIZE, "a star record is as long as the header");
 
 // A source of database records: the header first, then the stars in order.
 class StarInput {

@@ -3,7 +3,23 @@
 # own Slurm and GNU parallel) and the default star database need
 # on a Debian 12 machine. Safe to run again: installed packages are skipped and
 # the catalogue is fetched only once.
+#
+# With --deep-sky it also fetches Tycho-2 (2.4 million stars to about V 12,
+# from Debian's non-free section) and builds the deep star database
+# build/plugins/tycho2-deep.stars beside the default one (scripts/deep_sky.sh;
+# data/README.md says where the data comes from and under which terms).
 set -euo pipefail
+
+deep_sky=false
+for argument in "$@"; do
+    case "$argument" in
+    --deep-sky) deep_sky=true ;;
+    *)
+        echo "setup: unknown option \"$argument\" (the only option is --deep-sky)" >&2
+        exit 2
+        ;;
+    esac
+done
 
 packages=(
     build-essential cmake pkg-config clang-format
@@ -69,3 +85,6 @@ if [ "$pinned" != "$installed" ]; then
     (cd "$browser_tests" && npm ci --no-audit --no-fund --loglevel=error)
 fi
 echo "setup: all build dependencies present; catalogue at $catalogue"
+if [ "$deep_sky" = true ]; then
+    "$root/scripts/deep_sky.sh"
+fi

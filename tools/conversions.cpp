@@ -107,3 +107,7 @@ void propagate_position(double& ra, double& dec, double pm_ra_cosdec, double pm_
         ra -= 360.0;
     }
 }
+
+JohnsonMagnitudes tycho_to_johnson(double vt, double bt_vt) {
+    return {vt - 0.090 * bt_vt, 0.850 * bt_vt};
+}

@@ -30,6 +30,15 @@ double temperature_from_bv(double bv);
 // largest channel (the brightness is carried by the luminance).
 StarColour colour_from_bv(double bv);
 
+struct JohnsonMagnitudes {
+    double v;
+    double bv;
+};
+
+// Johnson V and B-V from the Tycho magnitude VT and colour BT-VT, by the usual
+// linear approximations (V = VT - 0.090 (BT-VT), B-V = 0.850 (BT-VT)).
+JohnsonMagnitudes tycho_to_johnson(double vt, double bt_vt);
+
 // Distance in parsecs from a parallax in milliarcseconds; 0 (at infinity)
 // for a parallax that is not positive.
 double distance_from_parallax(double parallax_mas);

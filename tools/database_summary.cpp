@@ -181,7 +181,7 @@ nlohmann::json summary_json(std::string const& name, DatabaseSummary const& sum)
     }
     nlohmann::json j;
     j["file"] = name;
-    j["magic"] = sum.header.three_d ? "ORRELUX2" : "ORRELUX1";
+    j["magic"] = sum.header.three_d ? STARS_MAGIC_3D : STARS_MAGIC_2D;
     j["three_d"] = sum.header.three_d;
     j["stars"] = sum.star_count;
     j["header"] = header_json(sum.header);

@@ -1,5 +1,7 @@
 #include "tools/catalogue.h"
+#include "tools/catalogue_merge.h"
 #include "tools/database_summary.h"
+#include "tools/kstars_binary.h"
 #include "tools/star_database.h"
 #include "tools/starcat_error.h"
 #include "base/xception.h"
@@ -22,6 +24,14 @@ struct BuildArguments {
     bool skip_bad_lines = false;
     std::string output;
     std::string input;
+};
+
+struct MergeArguments {
+    double radius = SAME_STAR_RADIUS_ARCSEC;
+    std::optional<double> max_mag;
+    std::string output;
+    std::string base;
+    std::string deep;
 };
 
 struct InfoArguments {
@@ -74,7 +84,42 @@ int run_build(BuildArguments const& args) {
         printf(" (%zu with distance, in %s)", with_distance,
                describe_distance_scale(options.distance).c_str());
     }
-    printf(", %s, epoch J%.2f\n", options.three_d ? "ORRELUX2" : "ORRELUX1", options.epoch);
+    printf(", %s, epoch J%.2f\n", options.three_d ? STARS_MAGIC_3D : STARS_MAGIC_2D, options.epoch);
+    return 0;
+}
+
+int run_merge(MergeArguments const& args) {
+    require_finite(args.radius, "--radius");
+    if (args.radius <= 0.0) {
+        throw StarcatError("--radius: expected a positive number of arcseconds");
+    }
+    BuildOptions options;
+    options.max_magnitude = args.max_mag;
+    if (args.max_mag) {
+        require_finite(*args.max_mag, "--max-mag");
+    }
+    CatalogueOptions read;
+    read.show_progress = true;
+    Catalogue const base = read_catalogue(args.base, read);
+    MergedCatalogue const merged =
+        merge_catalogues(base, read_kstars_binary(args.deep), args.radius);
+    for (std::string const& warning : merged.catalogue.warnings) {
+        fprintf(stderr, "warning: %s\n", warning.c_str());
+    }
+    std::vector<star> const stars = make_star_records(merged.catalogue, options);
+    write_database(args.output, stars, options);
+
+    MergeCounts const& n = merged.counts;
+    printf("%s: %zu stars, %s, epoch J%.2f\n", args.output.c_str(), stars.size(), STARS_MAGIC_3D,
+           options.epoch);
+    printf("merged: all %zu stars of %s and %zu of the %zu stars of %s\n", n.base,
+           args.base.c_str(), n.added, n.deep, args.deep.c_str());
+    printf("dropped: %zu stars of %s within %g arcsec of a star of %s\n", n.duplicates,
+           args.deep.c_str(), args.radius, args.base.c_str());
+    if (args.max_mag) {
+        printf("left out: %zu stars fainter than V %g\n", n.base + n.added - stars.size(),
+               *args.max_mag);
+    }
     return 0;
 }
 
@@ -111,6 +156,20 @@ int main(int argc, char** argv) {
     build->add_option("-o,--output", build_args.output, "Star database to write")->required();
     build->add_option("input", build_args.input, "Catalogue to read")->required();
 
+    MergeArguments merge_args;
+    CLI::App* merge = app.add_subcommand(
+        "merge", "Build a star database from a catalogue and a KStars binary star file of "
+                 "fainter stars (such as Tycho-2's deepstars.dat), leaving out the stars of the "
+                 "second that the first already holds");
+    merge->add_option("--radius", merge_args.radius,
+                      "Stars closer than this (arcseconds) are the same star (default 2)");
+    merge->add_option("--max-mag", merge_args.max_mag, "Leave out stars fainter than this V");
+    merge->add_option("-o,--output", merge_args.output, "Star database to write")->required();
+    merge->add_option("catalogue", merge_args.base, "Catalogue of the bright stars (stars.dat)")
+        ->required();
+    merge->add_option("deep", merge_args.deep, "KStars binary star file (deepstars.dat)")
+        ->required();
+
     InfoArguments info_args;
     CLI::App* info = app.add_subcommand("info", "Describe a star database and check its records");
     info->add_option("--threshold", info_args.threshold,
@@ -120,7 +179,10 @@ int main(int argc, char** argv) {
 
     CLI11_PARSE(app, argc, argv);
     try {
-        return build->parsed() ? run_build(build_args) : run_info(info_args);
+        if (build->parsed()) {
+            return run_build(build_args);
+        }
+        return merge->parsed() ? run_merge(merge_args) : run_info(info_args);
     } catch (Xception const& e) {
         e.print();
         return 1;

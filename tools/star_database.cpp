@@ -15,28 +15,12 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 
 namespace {
 
-size_t const RECORD_SIZE = sizeof(star);
-
 // Stars without a colour index are drawn white.
 StarColour const WHITE{255, 255, 255};
-
-struct Header {
-    char magic[8];
-    uint32_t star_count;
-    uint32_t distance_unit;
-    double epoch;
-    double per_parsec;
-};
-static_assert(sizeof(Header) == RECORD_SIZE, "the header is one record");
 
 bool brighter_first(star const& a, star const& b) {
     return std::make_tuple(-a.lum, a.ra, a.dec, a.dist, a.r, a.g, a.b) <
            std::make_tuple(-b.lum, b.ra, b.dec, b.dist, b.r, b.g, b.b);
-}
-
-bool is_known_unit(uint32_t unit) {
-    return unit >= static_cast<uint32_t>(DistanceUnit::PARSEC) &&
-           unit <= static_cast<uint32_t>(DistanceUnit::SCALE);
 }
 
 } // namespace
@@ -104,16 +88,16 @@ std::vector<star> make_star_records(Catalogue const& catalogue, BuildOptions con
 }
 
 std::string encode_database(std::vector<star> const& stars, BuildOptions const& options) {
-    Header header{};
-    memcpy(header.magic, options.three_d ? STARS_MAGIC_3D : STARS_MAGIC_2D, STARS_MAGIC_SIZE);
+    StarHeader header;
+    header.kind = options.three_d ? STAR_HEADER_3D : STAR_HEADER_2D;
     header.star_count = static_cast<uint32_t>(stars.size());
     header.distance_unit = static_cast<uint32_t>(options.distance.unit);
     header.epoch = options.epoch;
     header.per_parsec = options.distance.per_parsec;
-    std::string bytes(RECORD_SIZE * (stars.size() + 1), '\0');
-    memcpy(&bytes[0], &header, RECORD_SIZE);
+    std::string bytes(STAR_RECORD_SIZE * (stars.size() + 1), '\0');
+    encode_star_header(header, &bytes[0]);
     if (!stars.empty()) {
-        memcpy(&bytes[RECORD_SIZE], stars.data(), RECORD_SIZE * stars.size());
+        memcpy(&bytes[STAR_RECORD_SIZE], stars.data(), STAR_RECORD_SIZE * stars.size());
     }
     return bytes;
 }
@@ -124,27 +108,23 @@ void write_database(std::string const& path, std::vector<star> const& stars,
 }
 
 StarDatabase decode_database(std::string const& name, std::string const& bytes) {
-    if (bytes.size() < RECORD_SIZE) {
+    if (bytes.size() < STAR_RECORD_SIZE) {
         throw StarcatError(name + ": not a star database (" + std::to_string(bytes.size()) +
                            " bytes, shorter than its 32-byte header)");
     }
-    Header header;
-    memcpy(&header, bytes.data(), RECORD_SIZE);
-    star_header_kind const kind = check_star_header(header.magic);
-    if (kind == STAR_HEADER_INVALID) {
+    StarHeader const header = decode_star_header(bytes.data());
+    if (header.kind == STAR_HEADER_INVALID) {
         std::string shown;
-        for (char c : std::string(header.magic, STARS_MAGIC_SIZE)) {
+        for (char c : bytes.substr(0, STARS_MAGIC_SIZE)) {
             shown += c >= ' ' && c <= '~' ? c : '.';
         }
         throw StarcatError(name + ": not a star database (magic \"" + shown + "\")");
     }
     StarDatabase db;
-    size_t const count = bytes.size() / RECORD_SIZE - 1;
-    db.trailing_bytes = bytes.size() % RECORD_SIZE;
-    db.header.three_d = kind == STAR_HEADER_3D;
-    db.header.has_metadata = header.star_count == count && is_known_unit(header.distance_unit) &&
-                             std::isfinite(header.epoch) && std::isfinite(header.per_parsec) &&
-                             header.per_parsec > 0.0;
+    size_t const count = bytes.size() / STAR_RECORD_SIZE - 1;
+    db.trailing_bytes = bytes.size() % STAR_RECORD_SIZE;
+    db.header.three_d = header.kind == STAR_HEADER_3D;
+    db.header.has_metadata = star_header_has_metadata(header, count);
     if (db.header.has_metadata) {
         db.header.star_count = header.star_count;
         db.header.epoch = header.epoch;
@@ -153,7 +133,7 @@ StarDatabase decode_database(std::string const& name, std::string const& bytes) 
     }
     db.stars.resize(count);
     if (count > 0) {
-        memcpy(db.stars.data(), bytes.data() + RECORD_SIZE, RECORD_SIZE * count);
+        memcpy(db.stars.data(), bytes.data() + STAR_RECORD_SIZE, STAR_RECORD_SIZE * count);
     }
     return db;
 }

@@ -8,14 +8,6 @@
 #include <string>
 #include <vector>
 
-// How distances are scaled into the scene's world units. Recorded in the
-// database header; 0 stands for a header that records nothing.
-enum class DistanceUnit : uint32_t {
-    PARSEC = 1,
-    LIGHT_YEAR = 2,
-    SCALE = 3, // a free factor, world units per parsec
-};
-
 struct DistanceScale {
     DistanceUnit unit;
     double per_parsec; // world units in one parsec
@@ -37,9 +29,7 @@ struct BuildOptions {
     DistanceScale distance{DistanceUnit::PARSEC, 1.0};
 };
 
-// What the 32-byte header says. The 24 bytes after the magic hold, in this
-// order, the star count (u32), the distance unit (u32), the epoch (f64) and
-// the world units per parsec (f64), all little-endian.
+// What the 32-byte header says (libimgops/star_header.h has the layout).
 struct DatabaseHeader {
     bool three_d = false;
     // The bytes after the magic were written by this tool: the count matches

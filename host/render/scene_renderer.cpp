@@ -7,6 +7,7 @@
 #include "host/services/save_state.h"
 #include "host/services/monitor.h"
 #include "base/xception.h"
+#include "libimgops/star_header.h"
 #include "lwsdk/lwhost.h"
 
 #include <chrono>
@@ -41,11 +42,6 @@ struct DatabaseCheck {
     std::string consequence;
 };
 
-uint32_t little_endian_u32(unsigned char const* bytes) {
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-           uint32_t(bytes[3]) << 24;
-}
-
 // The module takes its default database in place of a file that is not one,
 // without a word, and reads whatever records a truncated one holds. The
 // databases this project builds record their star count and distance unit
@@ -57,23 +53,22 @@ DatabaseCheck check_star_database(std::string const& path) {
         return {std::string("cannot be opened: ") + strerror(errno), instead};
     }
     std::streamoff const size = in.tellg();
-    unsigned char header[32] = {};
+    auto const record_size = static_cast<std::streamoff>(STAR_RECORD_SIZE);
+    unsigned char record[STAR_RECORD_SIZE] = {};
     in.seekg(0);
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    std::string const magic(reinterpret_cast<char const*>(header), 8);
-    if (size < 32 || (magic != "ORRELUX1" && magic != "ORRELUX2")) {
+    in.read(reinterpret_cast<char*>(record), sizeof record);
+    StarHeader const header = decode_star_header(record);
+    if (size < record_size || header.kind == STAR_HEADER_INVALID) {
         return {"is not a star database (no ORRELUX1 or ORRELUX2 header)", instead};
     }
-    if (size % 32 != 0) {
+    if (size % record_size != 0) {
         return {"is truncated: " + std::to_string(size) +
                     " bytes is not a whole number of 32-byte records",
                 "the missing bytes of its last record are read as zeros"};
     }
-    uint32_t const recorded = little_endian_u32(header + 8);
-    uint32_t const unit = little_endian_u32(header + 12);
-    long long const held = size / 32 - 1;
-    if (unit >= 1 && unit <= 3 && recorded > held) {
-        return {"is truncated: its header records " + std::to_string(recorded) +
+    long long const held = size / record_size - 1;
+    if (is_known_distance_unit(header.distance_unit) && header.star_count > held) {
+        return {"is truncated: its header records " + std::to_string(header.star_count) +
                     " stars, the file holds " + std::to_string(held),
                 "the missing stars are left out"};
     }

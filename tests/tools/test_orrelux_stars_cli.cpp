@@ -1,4 +1,7 @@
 #include "extracts.h"
+#include "kstars_binary_file.h"
+#include "tools/sky_neighbours.h"
+#include "tools/star_database.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text_files.h"
 
@@ -106,4 +109,61 @@ TEST_F(OrreluxStarsCommand, FailsWithAMessageAndWritesNothing) {
         EXPECT_EQ(result.output.substr(0, output.size()), output);
         EXPECT_TRUE(std::filesystem::is_empty(folder.path));
     }
+}
+
+TEST_F(OrreluxStarsCommand, MergesFainterStarsLeavingOutThoseTheCatalogueHolds) {
+    double const vega_ra = 18 + 36 / 60.0 + 56.34 / 3600, vega_dec = 38 + 47 / 60.0 + 1.3 / 3600;
+    std::string const deep = folder.file("deep.dat");
+    write_text(deep, kstars_binary_file({{vega_ra, vega_dec + 1 / 3600.0, 0.1, 0.0},
+                                         {vega_ra, vega_dec + 3 / 3600.0, 9.0, 0.2},
+                                         {12.0, 0.0, 10.0, 0.5}}));
+    std::string const base = data_file("kstars_extract.dat");
+    CommandResult const merge = run("merge -o " + db + " " + base + " " + deep);
+    ASSERT_EQ(merge.status, 0) << merge.output;
+    EXPECT_THAT(merge.output, HasSubstr(db + ": 17 stars, ORRELUX2, epoch J2000.00\n"));
+    EXPECT_THAT(merge.output,
+                HasSubstr("merged: all 15 stars of " + base + " and 2 of the 3 stars of " + deep));
+    EXPECT_THAT(merge.output, HasSubstr("dropped: 1 stars of " + deep +
+                                        " within 2 arcsec of a star of " + base + "\n"));
+
+    StarDatabase const merged = read_database(db);
+    ASSERT_EQ(merged.stars.size(), 17u);
+    EXPECT_TRUE(merged.header.has_metadata);
+    size_t near_vega = 0;
+    for (size_t i = 0; i < merged.stars.size(); ++i) {
+        star const& s = merged.stars[i];
+        near_vega += angular_distance({s.ra, s.dec}, {15 * vega_ra, vega_dec}) < 4 / 3600.0;
+        if (i > 0) {
+            EXPECT_LE(s.lum, merged.stars[i - 1].lum) << "record " << i + 1;
+        }
+    }
+    EXPECT_EQ(near_vega, 2u); // Vega and the Tycho star 3" north of it
+    star const faint = star_near(merged.stars, 180.0, 0.0);
+    EXPECT_NEAR(faint.lum, std::pow(10.0, -0.4 * (10.0 - 0.045)), 1e-9);
+    EXPECT_EQ(faint.dist, 0.0);
+    EXPECT_GT(star_near(merged.stars, 101.2872, -16.7161).dist, 2.0); // Sirius keeps its distance
+
+    CommandResult const info = run("info " + db);
+    EXPECT_EQ(info.status, 0) << info.output;
+    EXPECT_THAT(info.output, HasSubstr("problems:        none\n"));
+
+    std::string const again = folder.file("again.stars");
+    ASSERT_EQ(run("merge -o " + again + " " + base + " " + deep).status, 0);
+    EXPECT_EQ(read_text(again), read_text(db));
+
+    CommandResult const wider = run("merge --radius 4 -o " + again + " " + base + " " + deep);
+    EXPECT_THAT(wider.output, HasSubstr(again + ": 16 stars"));
+    EXPECT_THAT(wider.output, HasSubstr("dropped: 2 stars"));
+}
+
+TEST_F(OrreluxStarsCommand, RefusesToMergeAnotherLayoutAndWritesNothing) {
+    std::vector<KStarsField> fields = tycho_fields();
+    fields[6].scale = 1000;
+    std::string const deep = folder.file("deep.dat");
+    write_text(deep, kstars_binary_file({{12.0, 0.0, 10.0, 0.5}}, fields));
+    CommandResult const merge =
+        run("merge -o " + db + " " + data_file("kstars_extract.dat") + " " + deep);
+    EXPECT_EQ(merge.status, 1);
+    EXPECT_THAT(merge.output, HasSubstr(deep + ": field 7 \"mag\" has scale 1000, expected 100"));
+    EXPECT_FALSE(std::filesystem::exists(db));
 }
