@@ -30,10 +30,10 @@ int serve(PanelOptions const& options, int port) {
 
     PanelSession session(options);
     PanelServer server(session);
-    int const bound = server.bind(port);
+    server.bind(port);
     std::thread serving([&] { server.serve(); });
-    std::printf("orrelux-render: the settings panel is at http://127.0.0.1:%d/ (Ctrl-C stops)\n",
-                bound);
+    std::printf("orrelux-render: the settings panel is at %s (Ctrl-C stops)\n",
+                server.address().c_str());
     std::fflush(stdout);
     int signal = 0;
     sigwait(&stopping, &signal);

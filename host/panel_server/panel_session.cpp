@@ -84,6 +84,7 @@ std::string path_text(nlohmann::json const& path) {
     if (!path.is_string()) {
         throw RequestError(400, "the path must be a text");
     }
+    check_name(path.get<std::string>());
     return path.get<std::string>();
 }
 
@@ -94,18 +95,21 @@ std::string folder_of(std::string const& file) {
 
 } // namespace
 
-// Holds the module for one request: a frame in hand keeps it busy.
+// Holds the module for one request: a frame in hand keeps it busy. The
+// panel's state is held too, so that reading it waits for no frame.
 class PanelSession::Turn {
 public:
     explicit Turn(PanelSession& session) : lock_(session.module_, std::defer_lock) {
         if (!lock_.try_lock_for(std::chrono::seconds(2))) {
             throw RequestError(409, "a frame is rendering; cancel it or wait for it first");
         }
+        state_ = std::unique_lock<std::mutex>(session.state_);
         session.renderer_->host().clear_messages();
     }
 
 private:
     std::unique_lock<std::timed_mutex> lock_;
+    std::unique_lock<std::mutex> state_;
 };
 
 PanelSession::PanelSession(PanelOptions const& options) : options_(options) {
@@ -215,7 +219,7 @@ nlohmann::json PanelSession::messages() {
 }
 
 nlohmann::json PanelSession::panel() {
-    Turn turn(*this);
+    std::lock_guard<std::mutex> reading(state_);
     HostPanel& panel = shown();
     nlohmann::json controls = nlohmann::json::array();
     for (PanelControl const& control : panel.controls) {
@@ -321,7 +325,8 @@ nlohmann::json PanelSession::files() {
         std::error_code error;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error)) {
-            if (it->is_regular_file(error) && list.size() < MAX_LISTED) {
+            if (it->is_regular_file(error) && list.size() < MAX_LISTED &&
+                is_keepable_name(it->path().string())) {
                 list.push_back(it->path().string());
             }
         }
@@ -354,25 +359,27 @@ nlohmann::json PanelSession::load_settings(nlohmann::json const& path) {
     return {{"loaded", file.string()}, {"values", values_of(all)}, {"messages", messages()}};
 }
 
-// The module writes beside the file, and the whole file replaces the old one.
+// The module writes into the session's own folder, where nothing can be
+// planted; the whole file then replaces the old one.
 void PanelSession::save_through_module(std::string const& path) {
-    std::string const temporary = path + ".saving";
+    std::string const written = work_dir_ + "/settings.cfg";
+    std::remove(written.c_str());
     Host& host = renderer_->host();
-    host.files.answers = {temporary};
+    host.files.answers = {written};
     try {
         host.panels.press(panel_, SAVE_BUTTON);
     } catch (StrXception const& e) {
-        std::remove(temporary.c_str());
         throw RequestError(500, text_of(e));
     }
-    std::error_code error;
-    if (!fs::is_regular_file(temporary, error) || fs::file_size(temporary, error) == 0) {
-        std::remove(temporary.c_str());
+    std::string const bytes = read_bytes(written);
+    std::remove(written.c_str());
+    if (bytes.empty()) {
         throw RequestError(500, "the module wrote no settings to \"" + path + "\"");
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        throw RequestError(500, "cannot save \"" + path + "\": renaming into place failed");
+    try {
+        replace_file(path, bytes);
+    } catch (std::runtime_error const& e) {
+        throw RequestError(500, e.what());
     }
 }
 

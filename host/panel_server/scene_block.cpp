@@ -1,12 +1,11 @@
 #include "host/panel_server/scene_block.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
+#include "base/xception.h"
+#include <osapi/osapi-unix.h>
+
+#include <memory>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -59,36 +58,20 @@ std::string with_filter_block(std::string const& scene, int position, std::strin
 }
 
 void replace_file(std::string const& path, std::string const& bytes) {
-    std::string const temporary = path + ".saving";
-    auto fail = [&](char const* what) {
-        std::string const why = strerror(errno);
-        unlink(temporary.c_str());
-        throw std::runtime_error("cannot save \"" + path + "\": " + what + ": " + why);
-    };
-    int const fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        fail("creating the temporary file");
+    // Created exclusively, so that nothing planted at the temporary's name,
+    // a symbolic link least of all, is written through.
+    std::unique_ptr<OSAPI::AtomicFileWrite> out(OSAPI::AtomicFileWrite::exclusive(path.c_str()));
+    if (!out) {
+        throw std::runtime_error("cannot save \"" + path + "\": \"" + path +
+                                 ".inprogress\" exists (another save, or a file left in the "
+                                 "way) or cannot be created");
     }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t const n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            close(fd);
-            fail("writing");
-        }
-        written += std::size_t(n);
-    }
-    if (fsync(fd) != 0) {
-        close(fd);
-        fail("flushing");
-    }
-    if (close(fd) != 0) {
-        fail("closing");
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        fail("renaming into place");
+    try {
+        OSAPI::FileDescriptor file(out->fd);
+        OSAPI::write(file.fd, bytes.data(), bytes.size());
+        out->complete();
+    } catch (StrXception const& e) {
+        throw std::runtime_error("cannot save \"" + path +
+                                 "\": " + static_cast<char const*>(e.message()));
     }
 }

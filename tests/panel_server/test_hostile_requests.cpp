@@ -13,6 +13,7 @@
 #include <thread>
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using Json = nlohmann::json;
 
 namespace {
@@ -31,6 +32,7 @@ protected:
         port = server->bind(0);
         serving = std::thread([this] { server->serve(); });
         client = std::make_unique<httplib::Client>("127.0.0.1", port);
+        client->set_default_headers({{"X-Orrelux-Token", server->secret()}});
     }
     ~HostileRequests() override {
         server->stop();
@@ -93,6 +95,19 @@ TEST_F(HostileRequests, EachIsRefusedWithItsReasonAndChangesNothing) {
         {"/api/parent", R"({"index": 2})", 400, "entry from 0 to 1"},
         {"/api/parent", R"({"index": -1})", 400, "entry from 0 to 1"},
         {"/api/render", R"({"frame": 999999})", 400, "from 1 to 24"},
+        // Beyond single precision, a setting would be saved as infinity.
+        {"/api/control/0x8002", R"({"value": 1e308})", 400, "\"Brightness Bias\" (0x8002)"},
+        {"/api/control/0x8003", R"({"value": -3.5e38})", 400, "outside its range"},
+        {"/api/control/0x8004", R"({"value": [1, 1e39, 1]})", 400, "outside its range"},
+        {"/api/control/0x8019", R"({"value": 3.5e38})", 400, "\"Parallax Crush\""},
+        // 0x100008001: wrapped to 32 bits it would be 0x8001.
+        {"/api/control/4295000065", R"({"value": 1})", 404, "no control \"4295000065\""},
+        {"/api/control/0x800A", R"({"value": 2147483648})", 400, "not a whole number"},
+        {"/api/control/0x800A", R"({"value": -2147483649})", 400, "not a whole number"},
+        {"/api/control/0x8011", R"({"value": "say \"cheese\".stars"})", 400, "double quote"},
+        {"/api/control/0x8011", R"({"value": "two\nlines.stars"})", 400, "control character"},
+        {"/api/settings/save", R"({"path": "two\nlines.cfg"})", 400, "control character"},
+        {"/api/settings/load", R"({"path": "tab\t.cfg"})", 400, "control character"},
     };
     auto const before = everything();
     for (Case const& c : cases) {
@@ -105,6 +120,93 @@ TEST_F(HostileRequests, EachIsRefusedWithItsReasonAndChangesNothing) {
     }
     EXPECT_FALSE(std::filesystem::exists("/etc/orrelux-hostile.cfg"));
     EXPECT_FALSE(std::filesystem::exists(folder.path + "/../x.cfg"));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("two\nlines.cfg")));
+}
+
+TEST_F(HostileRequests, ValuesAtTheEdgesOfTheirRangesAndEveryWayOfNamingAControlAreTaken) {
+    struct Case {
+        char const* control;
+        std::string value;
+        char const* shown; // the ID the answer names
+    } const cases[] = {
+        {"0x8001", "99999999", "0x8001"},
+        {"32769", "0", "0x8001"},
+        {"0X800a", "100", "0x800A"},
+        {"0x800a", "0", "0x800A"},
+        {"0x8003", "3.4e38", "0x8003"},
+        {"0x8003", "-3.4e38", "0x8003"},
+        {"0x8004", "[0, 3.4e38, -3.4e38]", "0x8004"},
+    };
+    for (Case const& c : cases) {
+        auto res = client->Post(std::string("/api/control/") + c.control,
+                                R"({"value": )" + c.value + "}", "application/json");
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 200) << c.control << " " << c.value << " " << res->body;
+        EXPECT_EQ(Json::parse(res->body)["values"][c.shown], Json::parse(c.value)) << c.control;
+    }
+}
+
+TEST_F(HostileRequests, RequestsWithoutTheSecretOrFromAnotherPageChangeNothing) {
+    struct Case {
+        httplib::Headers headers;
+        char const* type;
+        int status;
+    } const cases[] = {
+        {{}, "application/json", 403},
+        {{{"X-Orrelux-Token", "0123456789abcdef0123456789abcdef"}}, "application/json", 403},
+        {{{"X-Orrelux-Token", server->secret()}, {"Host", "evil.example:" + std::to_string(port)}},
+         "application/json",
+         403},
+        {{{"X-Orrelux-Token", server->secret()}, {"Origin", "null"}}, "application/json", 403},
+        {{{"X-Orrelux-Token", server->secret()}}, "text/plain", 415},
+    };
+    auto const before = everything();
+    httplib::Client bare("127.0.0.1", port);
+    for (Case const& c : cases) {
+        for (char const* path : {"/api/control/0x8001", "/api/save", "/api/settings/save"}) {
+            auto res = bare.Post(path, c.headers, R"({"value": 9, "path": "x.cfg"})", c.type);
+            ASSERT_TRUE(res) << path;
+            EXPECT_EQ(res->status, c.status) << path << " " << res->body;
+        }
+        EXPECT_EQ(everything(), before);
+        EXPECT_FALSE(std::filesystem::exists(folder.file("x.cfg")));
+    }
+    auto read = bare.Get("/api/panel");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->status, 403);
+    EXPECT_THAT(read->body, Not(HasSubstr(scene)));
+    // The page itself needs no secret, and with it the secret is taken from
+    // the address too, for images.
+    EXPECT_EQ(bare.Get("/")->status, 200);
+    EXPECT_EQ(bare.Get("/api/thumbnail/0x8012?token=" + server->secret())->status, 200);
+    EXPECT_EQ(bare.Get("/api/thumbnail/0x8012?token=0")->status, 403);
+}
+
+TEST_F(HostileRequests, ANameThatIsNotUtf8IsListedWithReplacementCharacters) {
+    write_text(folder.file("Caf\xe9.cfg"), "x");
+    auto res = client->Get("/api/files");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << res->body;
+    EXPECT_THAT(Json::parse(res->body)["files"].dump(), HasSubstr("Caf\xef\xbf\xbd.cfg"));
+}
+
+TEST_F(HostileRequests, SavingNeverWritesThroughALinkPlantedAtTheTemporaryName) {
+    std::string const target = folder.file("victim.txt");
+    write_text(target, "precious");
+    std::string const old_scene = read_text(scene);
+    for (std::string const& saved : {scene, folder.file("look.cfg")}) {
+        std::filesystem::create_symlink(target, saved + ".inprogress");
+        auto res = saved == scene ? client->Post("/api/save", "{}", "application/json")
+                                  : client->Post("/api/settings/save", R"({"path": "look.cfg"})",
+                                                 "application/json");
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 500) << saved;
+        EXPECT_THAT(Json::parse(res->body).value("error", ""), HasSubstr(".inprogress")) << saved;
+        EXPECT_EQ(read_text(target), "precious") << saved;
+        EXPECT_TRUE(std::filesystem::is_symlink(saved + ".inprogress")) << saved;
+    }
+    EXPECT_EQ(read_text(scene), old_scene);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("look.cfg")));
 }
 
 TEST_F(HostileRequests, AHundredMegabyteBodyIsRefusedUnread) {

@@ -65,7 +65,7 @@ TEST(SceneBlock, ReplacingAFileLeavesNoTemporaryAndAFailureKeepsTheOld) {
     write_text(path, "old");
     replace_file(path, "new");
     EXPECT_EQ(read_text(path), "new");
-    EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
+    EXPECT_FALSE(std::filesystem::exists(path + ".inprogress"));
 
     std::string const missing = folder.file("no/such/shot.lws");
     EXPECT_THROW(replace_file(missing, "x"), std::runtime_error);

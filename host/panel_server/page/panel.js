@@ -7,15 +7,22 @@ const LOAD_BUTTON = "0x800F";
 const SAVE_BUTTON = "0x8010";
 const PREVIEW = "0x8012";
 
+// The server answers only requests that carry the secret of the address it
+// printed; other pages in the browser cannot know it.
+const TOKEN = new URLSearchParams(location.search).get("token") || "";
+const withToken = (path) => path + (path.includes("?") ? "&" : "?") + "token=" + TOKEN;
+
 const $ = (id) => document.getElementById(id);
 const inputs = {};  // control ID -> function showing a value
 let redraws = 0;
 
 async function call(method, path, body) {
+  const posting = method === "POST";
   const response = await fetch(path, {
     method,
-    headers: body === undefined ? {} : {"Content-Type": "application/json"},
-    body: body === undefined ? undefined : JSON.stringify(body),
+    headers: posting ? {"X-Orrelux-Token": TOKEN, "Content-Type": "application/json"}
+                     : {"X-Orrelux-Token": TOKEN},
+    body: posting ? JSON.stringify(body === undefined ? {} : body) : undefined,
   });
   const answer = await response.json();
   if (!response.ok) {
@@ -39,7 +46,7 @@ async function showMessages(messages) {
 
 function redrawThumbnail(id) {
   const img = $("thumb-" + id);
-  if (img) img.src = "/api/thumbnail/" + id + "?n=" + ++redraws;
+  if (img) img.src = withToken("/api/thumbnail/" + id + "?n=" + ++redraws);
 }
 
 function showValues(values) {
@@ -85,7 +92,7 @@ function control(c) {
     field = document.createElement("img");
     field.id = "thumb-" + c.id;
     field.alt = c.label;
-    field.src = "/api/thumbnail/" + c.id;
+    field.src = withToken("/api/thumbnail/" + c.id);
   } else if (c.kind === "button") {
     field = document.createElement("button");
     field.textContent = c.label;
@@ -210,8 +217,8 @@ async function followRender() {
   if (rendering) {
     setTimeout(followRender, 100);
   } else if (status.state === "rendered") {
-    $("frame-image").src = "/api/render/view.png?n=" + ++redraws;
-    $("frame-file").href = "/api/render/frame.png?n=" + redraws;
+    $("frame-image").src = withToken("/api/render/view.png?n=" + ++redraws);
+    $("frame-file").href = withToken("/api/render/frame.png?n=" + redraws);
     $("frame-file").hidden = false;
   }
 }
