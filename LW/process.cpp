@@ -302,10 +302,21 @@ private:
     StarInput& input;
 };
 
+// A step of nothing: the host's answer to whether the user aborted, asked
+// while drawing large spots takes long between the monitor's steps.
+bool user_aborted(void* monitor) {
+    LWMonitor* m = static_cast<LWMonitor*>(monitor);
+    return m->step(m->data, 0) != 0;
+}
+
 // Renders every star; returns whether the user aborted.
-bool render_stars(StarRendererData const& data, StarFramebuffer const& fb, LWStarFile& reader,
+bool render_stars(StarRendererData data, StarFramebuffer const& fb, LWStarFile& reader,
                   Array<camera> const& samples, LWMonitor* monitor) {
     RewindOnExit rewind(reader);
+    if (monitor) {
+        data.should_stop = user_aborted;
+        data.stop_context = monitor;
+    }
     StarRenderer renderer(data, fb, reader, samples);
     bool drew = false;
     for (u32 i = 1; i < reader.count; i++) {
@@ -316,7 +327,7 @@ bool render_stars(StarRendererData const& data, StarFramebuffer const& fb, LWSta
             return true;
         }
     }
-    return false;
+    return renderer.stopped();
 }
 
 // One pass over the exposure, drawing the rows `lines`; false when the user

@@ -139,7 +139,16 @@ struct StarRendererData {
     op_stars_projection projection;
     op_stars_lines lines;
     bool three_d;
+    // Asked after about every STOP_CHECK_PIXELS pixels drawn, between rows,
+    // so that a pass of huge spots can be stopped at once; true stops it,
+    // the frame then unfinished. Null: never asked.
+    bool (*should_stop)(void* context) = nullptr;
+    void* stop_context = nullptr;
 };
+
+// Some hundredths of a second of drawing; a full-frame spot at 8K is 33
+// million pixels, some tenths of a second.
+long const STOP_CHECK_PIXELS = 1L << 20;
 
 class StarRenderer {
 public:
@@ -152,8 +161,11 @@ public:
     // Renders the next star; false once nothing is left to render. Stars
     // are drawn in batches, grouped by where they land, so overlapping
     // stars may add in another order than read; the call that returns false
-    // draws the rest. `drew` is set when a call adds light.
+    // draws the rest. `drew` is set when a call adds light. Also false once
+    // `should_stop` said true.
     bool render_star(bool& drew);
+    // Whether `should_stop` stopped the pass.
+    bool stopped() const;
 
 private:
     struct Private;
