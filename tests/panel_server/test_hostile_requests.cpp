@@ -9,8 +9,15 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
+#include <vector>
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -180,6 +187,78 @@ TEST_F(HostileRequests, RequestsWithoutTheSecretOrFromAnotherPageChangeNothing) 
     EXPECT_EQ(bare.Get("/")->status, 200);
     EXPECT_EQ(bare.Get("/api/thumbnail/0x8012?token=" + server->secret())->status, 200);
     EXPECT_EQ(bare.Get("/api/thumbnail/0x8012?token=0")->status, 403);
+}
+
+// A connection to the server that sends nothing, or a request head a byte
+// at a time.
+int connected(int port) {
+    int const fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(std::uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+TEST_F(HostileRequests, IdleAndSlowConnectionsLeaveThePageAnswered) {
+    std::vector<int> idle;
+    for (int i = 0; i < 50; i++) {
+        idle.push_back(connected(port));
+    }
+    std::atomic<bool> done{false};
+    std::vector<std::thread> slow;
+    for (int i = 0; i < 8; i++) {
+        slow.emplace_back([&] {
+            int const fd = connected(port);
+            std::string const head = "GET /api/panel HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+            for (std::size_t at = 0; !done; at = (at + 1) % head.size()) {
+                if (send(fd, &head[at], 1, MSG_NOSIGNAL) != 1) {
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            close(fd);
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    auto const asked = std::chrono::steady_clock::now();
+    auto res = client->Get("/api/render");
+    double const waited =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+    done = true;
+    for (std::thread& t : slow) {
+        t.join();
+    }
+    for (int fd : idle) {
+        close(fd);
+    }
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_LT(waited, 1.0);
+}
+
+TEST_F(HostileRequests, ThePanelIsReadWhileAFrameRendersAndCancelStopsTheFrame) {
+    for (auto const& [control, value] : {std::pair{"0x8008", "99999999"}, {"0x800A", "100"}}) {
+        auto res = client->Post(std::string("/api/control/") + control,
+                                std::string(R"({"value": )") + value + "}", "application/json");
+        ASSERT_TRUE(res && res->status == 200) << control;
+    }
+    auto res = client->Post("/api/render", R"({"frame": 1})", "application/json");
+    ASSERT_TRUE(res && res->status == 200);
+    res = client->Get("/api/panel");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << res->body;
+    EXPECT_EQ(Json::parse(client->Get("/api/render")->body)["state"], "rendering");
+    ASSERT_TRUE(client->Post("/api/render/cancel", "{}", "application/json"));
+    // A generous bound: the frame would otherwise take many minutes.
+    auto const until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    Json status;
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        status = Json::parse(client->Get("/api/render")->body);
+    } while (status["state"] == "rendering" && std::chrono::steady_clock::now() < until);
+    EXPECT_EQ(status["state"], "cancelled");
 }
 
 TEST_F(HostileRequests, ANameThatIsNotUtf8IsListedWithReplacementCharacters) {
