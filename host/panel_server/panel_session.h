@@ -62,6 +62,8 @@ public:
 private:
     class Turn;
     HostPanel& shown();
+    // The ID of the button or thumbnail the page calls `role`.
+    unsigned control_of(char const* role);
     nlohmann::json control_json(PanelControl const& control);
     nlohmann::json values_of(std::vector<unsigned> const& ids);
     nlohmann::json messages();
@@ -76,6 +78,7 @@ private:
     std::unique_ptr<SceneRenderer> renderer_;
     std::unique_ptr<FolderGuard> guard_;
     LWXPanelID panel_ = nullptr;
+    unsigned parent_popup_ = 0; // the parent dialog's list, once posted
     std::timed_mutex module_;
     std::mutex state_; // the panel's values as the host shows them
     FrameJob frames_;  // last: its thread ends before the rest goes

@@ -2,10 +2,10 @@
 // edit goes to the module; the page shows what the module then reports.
 "use strict";
 
-const PARENT_BUTTON = "0x800B";
-const LOAD_BUTTON = "0x800F";
-const SAVE_BUTTON = "0x8010";
-const PREVIEW = "0x8012";
+// The IDs of the buttons and thumbnails the page acts on, by the role the
+// server found for each among the module's controls ("parent", "load",
+// "save", "preview", "logo").
+const roles = {};
 
 // The server answers only requests that carry the secret of the address it
 // printed; other pages in the browser cannot know it.
@@ -65,7 +65,7 @@ async function edit(id, value) {
     return;
   }
   showValues(answer.values);
-  if (answer.code !== 0) redrawThumbnail(PREVIEW);
+  if (answer.code !== 0) redrawThumbnail(roles.preview);
   await showMessages(answer.messages);
 }
 
@@ -184,16 +184,16 @@ async function requestFile(title) {
 }
 
 async function press(id, label) {
-  if (id === PARENT_BUTTON) return chooseParent();
-  const loading = id === LOAD_BUTTON;
-  if (!loading && id !== SAVE_BUTTON) return;
+  if (id === roles.parent) return chooseParent();
+  const loading = id === roles.load;
+  if (!loading && id !== roles.save) return;
   const path = await requestFile(loading ? "Load Orrelux Settings From File"
                                          : "Save Orrelux Settings To File");
   if (path === null) return;
   const answer = await call("POST", loading ? "/api/settings/load" : "/api/settings/save", {path});
   if (loading) {
     showValues(answer.values);
-    redrawThumbnail(PREVIEW);
+    redrawThumbnail(roles.preview);
     $("saved").textContent = "Loaded " + answer.loaded;
   } else {
     $("saved").textContent = "Saved to " + answer.saved;
@@ -230,6 +230,7 @@ async function start() {
   $("source").textContent = panel.source + " (saves into " + panel.saves_into + ")";
   const grid = $("panel");
   for (const c of panel.controls) {
+    if (c.role) roles[c.role] = c.id;
     const [label, field] = control(c);
     if (c.kind === "thumbnail") {
       field.classList.add("wide");
