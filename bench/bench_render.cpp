@@ -13,17 +13,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Frames of the Orion example at 1920x1080 through the loaded module, each
-// written to a file as orrelux-render writes it; one process, no workers.
-// The database is read by a first frame before the timing starts.
-void BM_OrionFrame1080p(benchmark::State& state, char const* extension) {
+// A fresh folder for a benchmark's files; empty, the benchmark skipped with
+// the reason, without the default database or the folder.
+std::string work_folder(benchmark::State& state) {
     if (!fs::exists(ORRELUX_DEFAULT_DATABASE)) {
         state.SkipWithError("no default star database at " ORRELUX_DEFAULT_DATABASE);
-        return;
+        return "";
     }
     std::string folder = (fs::temp_directory_path() / "orrelux-bench-XXXXXX").string();
     if (!mkdtemp(folder.data())) {
         state.SkipWithError("cannot make a temporary folder");
+        return "";
+    }
+    return folder;
+}
+
+// Frames of the Orion example at 1920x1080 through the loaded module, each
+// written to a file as orrelux-render writes it; one process, no workers.
+// The database is read by a first frame before the timing starts.
+void BM_OrionFrame1080p(benchmark::State& state, char const* extension) {
+    std::string const folder = work_folder(state);
+    if (folder.empty()) {
         return;
     }
     RenderSetup setup;
@@ -64,13 +74,8 @@ BENCHMARK_CAPTURE(BM_OrionFrame1080p, png_8bit, ".png")
 // it to through the monitor, a quarter of a second into it. The time
 // reported is from the asking to the frame handed back.
 void BM_StopHugeSpots4K(benchmark::State& state) {
-    if (!fs::exists(ORRELUX_DEFAULT_DATABASE)) {
-        state.SkipWithError("no default star database at " ORRELUX_DEFAULT_DATABASE);
-        return;
-    }
-    std::string folder = (fs::temp_directory_path() / "orrelux-bench-XXXXXX").string();
-    if (!mkdtemp(folder.data())) {
-        state.SkipWithError("cannot make a temporary folder");
+    std::string const folder = work_folder(state);
+    if (folder.empty()) {
         return;
     }
     RenderSetup setup;

@@ -269,6 +269,29 @@ TEST_F(HostileRequests, ANameThatIsNotUtf8IsListedWithReplacementCharacters) {
     EXPECT_THAT(Json::parse(res->body)["files"].dump(), HasSubstr("Caf\xef\xbf\xbd.cfg"));
 }
 
+TEST(HostileScenes, AnItemNameThatIsNotUtf8IsOfferedWithReplacementCharacters) {
+    TempFolder folder;
+    std::string const scene = folder.file("cafe.lws");
+    std::string text = read_text(std::string(ORRELUX_EXAMPLES) + "/orion_pan.lws");
+    text.replace(text.find("CameraName Camera"), 17, "CameraName Caf\xe9");
+    write_text(scene, text);
+    PanelOptions options;
+    options.setup.scene_path = scene;
+    options.setup.module_path = ORRELUX_MODULE;
+    PanelSession session(options);
+    PanelServer server(session);
+    int const port = server.bind(0);
+    std::thread serving([&] { server.serve(); });
+    httplib::Client client("127.0.0.1", port);
+    client.set_default_headers({{"X-Orrelux-Token", server.secret()}});
+    auto res = client.Get("/api/parent");
+    server.stop();
+    serving.join();
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << res->body;
+    EXPECT_THAT(res->body, HasSubstr("Caf\xef\xbf\xbd"));
+}
+
 TEST_F(HostileRequests, SavingNeverWritesThroughALinkPlantedAtTheTemporaryName) {
     std::string const target = folder.file("victim.txt");
     write_text(target, "precious");
