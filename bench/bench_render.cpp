@@ -1,5 +1,5 @@
 #include "host/render/scene_renderer.h"
-#include "host/scene_file.h"
+#include "host/scene/scene_file.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,8 +4,8 @@
 
 #include "LW/module_state.h"
 #include "LW/orrelux.h"
-#include "host/load_state.h"
-#include "host/save_state.h"
+#include "host/services/load_state.h"
+#include "host/services/save_state.h"
 #include "lwsdk/lwserver.h"
 
 #include <cstring>

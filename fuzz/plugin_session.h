@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/host.h"
+#include "host/services/host.h"
 #include "lwsdk/lwfilter.h"
 #include "lwsdk/lwhandler.h"
 

@@ -5,7 +5,7 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/plugin_session.h"
 
-#include "host/scene_file.h"
+#include "host/scene/scene_file.h"
 #include "lwsdk/lwio.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 
 #include "LW/module_state.h"
 #include "LW/starfile.h"
-#include "host/file_io.h"
+#include "host/services/file_io.h"
 #include "libimgops/stars.h"
 #include "tools/star_database.h"
 #include "tools/starcat_error.h"

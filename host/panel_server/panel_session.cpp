@@ -2,7 +2,8 @@
 
 #include "host/frames/frame_file.h"
 #include "host/panel_server/picture_bmp.h"
-#include "host/panel_server/scene_block.h"
+#include "host/panel_server/replace_file.h"
+#include "host/scene/scene_block.h"
 #include "base/xception.h"
 #include "lwsdk/lwfilter.h"
 

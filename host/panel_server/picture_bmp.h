@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/panel.h"
+#include "host/services/panel.h"
 
 #include <string>
 

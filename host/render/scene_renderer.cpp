@@ -1,11 +1,11 @@
 #include "host/render/scene_renderer.h"
 
-#include "host/frame.h"
-#include "host/frame_memory.h"
+#include "host/services/frame.h"
+#include "host/services/frame_memory.h"
 #include "host/frames/frame_file.h"
-#include "host/load_state.h"
-#include "host/save_state.h"
-#include "host/monitor.h"
+#include "host/services/load_state.h"
+#include "host/services/save_state.h"
+#include "host/services/monitor.h"
 #include "base/xception.h"
 #include "lwsdk/lwhost.h"
 

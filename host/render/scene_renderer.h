@@ -3,10 +3,10 @@
 #include "host/frames/frame_image.h"
 #include "host/frames/frame_pattern.h"
 #include "host/frames/sample_type.h"
-#include "host/host.h"
-#include "host/module.h"
+#include "host/services/host.h"
+#include "host/services/module.h"
 #include "host/render/frame_result.h"
-#include "host/scene_file.h"
+#include "host/scene/scene_file.h"
 #include "lwsdk/lwfilter.h"
 
 #include <functional>

@@ -7,10 +7,10 @@
 
 #include "known_stars.h"
 
-#include "host/envelope.h"
-#include "host/frame.h"
-#include "host/host.h"
-#include "host/module.h"
+#include "host/scene/envelope.h"
+#include "host/services/frame.h"
+#include "host/services/host.h"
+#include "host/services/module.h"
 #include "LW/settings.h"
 #include "base/xception.h"
 #include "lwsdk/lwfilter.h"

@@ -3,7 +3,7 @@
 #include "plugin_harness.h"
 
 #include "LW/panel_ids.h"
-#include "host/panel_service.h"
+#include "host/services/panel_service.h"
 #include "lwsdk/lwfilter.h"
 
 // The module's settings panel, opened and used through the stand-in host's

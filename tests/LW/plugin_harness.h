@@ -2,9 +2,9 @@
 
 #include "known_stars.h"
 
-#include "host/frame.h"
-#include "host/host.h"
-#include "host/module.h"
+#include "host/services/frame.h"
+#include "host/services/host.h"
+#include "host/services/module.h"
 #include "LW/settings.h"
 #include "libimgops/stars.h"
 #include "lwsdk/lwhandler.h"

@@ -1,8 +1,8 @@
 #include "LW/camera_sample.h"
 #include "LW/module_state.h"
 #include "LW/srgb.h"
-#include "host/host.h"
-#include "host/scene_globals.h"
+#include "host/services/host.h"
+#include "host/services/scene_globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "plugin_harness.h"
 
-#include "host/monitor.h"
-#include "host/scene_globals.h"
+#include "host/services/monitor.h"
+#include "host/services/scene_globals.h"
 #include "LW/srgb.h"
 #include "lwsdk/lwrender.h"
 #include "tests/support/float_bits.h"

@@ -4,7 +4,7 @@
 #include "LW/module_state.h"
 #include "LW/orrelux_ini.h"
 #include "LW/settings.h"
-#include "host/file_io.h"
+#include "host/services/file_io.h"
 #include "tests/support/interrupted_writes.h"
 
 #include "plugin_harness.h"

@@ -1,6 +1,6 @@
 #include "plugin_harness.h"
 
-#include "host/save_state.h"
+#include "host/services/save_state.h"
 #include "lwsdk/lwhost.h"
 #include "lwsdk/lwio.h"
 

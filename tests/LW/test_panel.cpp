@@ -1,6 +1,6 @@
 #include "panel_harness.h"
 
-#include "host/save_state.h"
+#include "host/services/save_state.h"
 
 #include <cstdint>
 #include <sstream>

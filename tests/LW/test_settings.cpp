@@ -1,7 +1,7 @@
 #include "LW/module_state.h"
 #include "LW/settings.h"
-#include "host/file_io.h"
-#include "host/load_state.h"
+#include "host/services/file_io.h"
+#include "host/services/load_state.h"
 
 #include "plugin_harness.h"
 

@@ -1,6 +1,6 @@
 #include "LW/module_state.h"
 #include "LW/starfile.h"
-#include "host/file_io.h"
+#include "host/services/file_io.h"
 
 #include "plugin_harness.h"
 

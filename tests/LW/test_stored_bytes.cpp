@@ -1,8 +1,8 @@
 #include "LW/orrelux_ini.h"
 #include "LW/settings.h"
-#include "host/file_io.h"
-#include "host/load_state.h"
-#include "host/save_state.h"
+#include "host/services/file_io.h"
+#include "host/services/load_state.h"
+#include "host/services/save_state.h"
 
 #include "plugin_harness.h"
 

@@ -1,6 +1,6 @@
 #include "plugin_harness.h"
 
-#include "host/monitor.h"
+#include "host/services/monitor.h"
 
 namespace {
 

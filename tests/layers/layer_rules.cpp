@@ -1,5 +1,6 @@
 #include "layer_rules.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -80,6 +81,49 @@ std::vector<Include> project_includes(std::vector<SourceFile> const& sources,
     return found;
 }
 
+// Every cycle of a graph of folders, each once, as the folders along it
+// with the first one repeated at the end: one per edge that leads back to a
+// folder still being walked.
+using Graph = std::map<std::string, std::set<std::string>>;
+
+void walk(Graph const& graph, std::string const& folder, std::vector<std::string>& path,
+          std::set<std::string>& done, std::vector<std::vector<std::string>>& cycles) {
+    path.push_back(folder);
+    auto edges = graph.find(folder);
+    for (std::string const& next : edges == graph.end() ? std::set<std::string>{} : edges->second) {
+        auto open = std::find(path.begin(), path.end(), next);
+        if (open != path.end()) {
+            std::vector<std::string> cycle(open, path.end());
+            cycle.push_back(next);
+            cycles.push_back(cycle);
+        } else if (!done.count(next)) {
+            walk(graph, next, path, done, cycles);
+        }
+    }
+    path.pop_back();
+    done.insert(folder);
+}
+
+std::vector<std::vector<std::string>> cycles_of(Graph const& graph) {
+    std::vector<std::string> path;
+    std::set<std::string> done;
+    std::vector<std::vector<std::string>> cycles;
+    for (auto const& entry : graph) {
+        if (!done.count(entry.first)) {
+            walk(graph, entry.first, path, done, cycles);
+        }
+    }
+    return cycles;
+}
+
+std::string joined(std::vector<std::string> const& parts, std::string const& separator) {
+    std::string text;
+    for (std::string const& part : parts) {
+        text += (text.empty() ? "" : separator) + part;
+    }
+    return text;
+}
+
 bool holds(std::string const& folder, std::string const& path) {
     return path.compare(0, folder.size(), folder) == 0 &&
            (path.size() == folder.size() || path[folder.size()] == '/');
@@ -124,6 +168,15 @@ LayerTable::LayerTable(std::string const& text, std::string const& name) {
                                          folder + " allows " + allowed + ", which has no row");
             }
         }
+    }
+    Graph allowed;
+    for (auto const& [folder, row] : rows) {
+        allowed[folder] = row.allowed;
+    }
+    std::vector<std::vector<std::string>> const cycles = cycles_of(allowed);
+    if (!cycles.empty()) {
+        throw std::runtime_error(name + ":" + std::to_string(row_lines[cycles[0][0]]) +
+                                 ": the rows make a cycle: " + joined(cycles[0], " -> "));
     }
 }
 
@@ -234,4 +287,29 @@ std::vector<std::string> link_breaches(std::string const& links, LayerTable cons
         }
     }
     return breaches;
+}
+
+std::vector<std::string> include_cycles(std::vector<SourceFile> const& sources,
+                                        LayerTable const& table) {
+    Graph graph;
+    std::map<std::pair<std::string, std::string>, std::string> first; // an include per edge
+    for (Include const& include : project_includes(sources, table)) {
+        std::string from = table.row_of(include.file);
+        if (from != include.row) {
+            graph[from].insert(include.row);
+            first.emplace(std::make_pair(from, include.row), include.file + ":" +
+                                                                 std::to_string(include.line) +
+                                                                 " includes " + include.spelled);
+        }
+    }
+    std::vector<std::string> found;
+    for (std::vector<std::string> const& cycle : cycles_of(graph)) {
+        std::vector<std::string> witnesses;
+        for (size_t i = 0; i + 1 < cycle.size(); i++) {
+            witnesses.push_back(first.at({cycle[i], cycle[i + 1]}));
+        }
+        found.push_back("a cycle between folders: " + joined(cycle, " -> ") + " (" +
+                        joined(witnesses, "; ") + ")");
+    }
+    return found;
 }

@@ -12,8 +12,8 @@
 // holds it; headers under include/<folder>/ belong to <folder>.
 class LayerTable {
 public:
-    // `name` is used in messages; a malformed row throws std::runtime_error
-    // naming its line.
+    // `name` is used in messages; a malformed row, or rows that allow each
+    // other round a cycle, throw std::runtime_error naming the line.
     LayerTable(std::string const& text, std::string const& name);
 
     // The row a path relative to the source root belongs to; empty for none.
@@ -44,6 +44,11 @@ std::vector<SourceFile> read_sources(std::filesystem::path const& root, LayerTab
 // row does not allow: "<file>:<line>: ...".
 std::vector<std::string> include_breaches(std::vector<SourceFile> const& sources,
                                           LayerTable const& table);
+
+// One line per cycle of folders including each other, "*" rows too, naming
+// an include that makes each step.
+std::vector<std::string> include_cycles(std::vector<SourceFile> const& sources,
+                                        LayerTable const& table);
 
 // One line per folder a row allows that none of its files includes.
 std::vector<std::string> unused_permissions(std::vector<SourceFile> const& sources,

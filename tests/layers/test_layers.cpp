@@ -43,9 +43,14 @@ TEST(ProjectLayers, EveryRowNamesAnExistingFolderAndOnlyFoldersItIncludes) {
     expect_none(unused_permissions(read_sources(ORRELUX_SOURCE_DIR, table), table));
 }
 
+TEST(ProjectLayers, NoFoldersIncludeEachOtherRoundACycle) {
+    LayerTable const table = project_table();
+    expect_none(include_cycles(read_sources(ORRELUX_SOURCE_DIR, table), table));
+}
+
 TEST(ProjectLayers, EveryTargetLinksOnlyWhatTheRowOfItsFolderAllows) {
     std::string const links = read_text(ORRELUX_LAYER_LINKS);
-    ASSERT_NE(links.find("host lwhost base\n"), std::string::npos) << links;
+    ASSERT_NE(links.find("host/services lwhost base\n"), std::string::npos) << links;
     expect_none(link_breaches(links, project_table()));
 }
 
@@ -130,6 +135,26 @@ TEST(LayerCheck, ReportsFoldersARowAllowsButNothingThereIncludes) {
                             "includes it"));
 }
 
+TEST(LayerCheck, NamesTheCyclesOfFoldersWithAnIncludeForEachStep) {
+    std::vector<SourceFile> const sources = {
+        {"base/b.h", "#include \"base/b2.h\"\n#include \"osapi/a.h\"\n"},
+        {"osapi/a.cpp", "#include \"osapi/a.h\"\n#include \"base/b.h\"\n"},
+        {"libimgops/s.cpp", "#include \"osapi/a.h\"\n#include \"base/b.h\"\n"},
+        {"host/h.cpp", "#include \"libimgops/s.h\"\n"},
+        {"tests/t.cpp", "#include \"host/h.h\"\n"},
+        {"tests/support/s.h", "#include \"tests/t.h\"\n"},
+        {"libimgops/s.h", "#include <tests/support/s.h>\n"},
+    };
+    EXPECT_THAT(include_cycles(sources, TABLE),
+                ElementsAre("a cycle between folders: base -> osapi -> base (base/b.h:2 includes "
+                            "\"osapi/a.h\"; osapi/a.cpp:2 includes \"base/b.h\")",
+                            "a cycle between folders: host -> libimgops -> tests/support -> tests "
+                            "-> host (host/h.cpp:1 includes \"libimgops/s.h\"; libimgops/s.h:1 "
+                            "includes <tests/support/s.h>; tests/support/s.h:1 includes "
+                            "\"tests/t.h\"; tests/t.cpp:1 includes \"host/h.h\")"));
+    EXPECT_THAT(include_cycles({sources[0], sources[2], sources[3]}, TABLE), IsEmpty());
+}
+
 TEST(LayerTable, RefusesMalformedRowsNamingTheLine) {
     struct Case {
         char const* text;
@@ -139,6 +164,8 @@ TEST(LayerTable, RefusesMalformedRowsNamingTheLine) {
         {"base: osapi\nosapi:\nbase:\n", "t:3: a second row for base"},
         {"base:\ntests: * base\n", "t:2: \"*\" stands alone"},
         {"\nbase: osapi\n", "t:2: base allows osapi, which has no row"},
+        {"base: osapi\nosapi: base\n", "t:1: the rows make a cycle: base -> osapi -> base"},
+        {"a:\nb: a d\nc: b\nd: c\n", "t:2: the rows make a cycle: b -> d -> c -> b"},
     };
     for (Case const& c : cases) {
         EXPECT_THAT([&] { LayerTable(c.text, "t"); },

@@ -1,0 +1,204 @@
+#include "host/scene/scene.h"
+
+#include "base/xception.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+Vec3 operator*(Vec3 const& v, double k) {
+    return {v.x * k, v.y * k, v.z * k};
+}
+Vec3 operator+(Vec3 const& a, Vec3 const& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+// Columns of Ry(h) Rx(p) Rz(b): positive heading turns +Z toward +X, positive
+// pitch turns the nose down.
+ItemFrame rotation(Vec3 const& hpb) {
+    double ch = std::cos(hpb.x), sh = std::sin(hpb.x);
+    double cp = std::cos(hpb.y), sp = std::sin(hpb.y);
+    double cb = std::cos(hpb.z), sb = std::sin(hpb.z);
+    ItemFrame r;
+    r.right = {ch * cb + sh * sp * sb, cp * sb, -sh * cb + ch * sp * sb};
+    r.up = {-ch * sb + sh * sp * cb, cp * cb, sh * sb + ch * sp * cb};
+    r.forward = {sh * cp, -sp, ch * cp};
+    return r;
+}
+
+ItemFrame translation(Vec3 const& t) {
+    ItemFrame f;
+    f.origin = t;
+    return f;
+}
+
+ItemFrame scaling(Vec3 const& s) {
+    ItemFrame f;
+    f.right = {s.x, 0, 0};
+    f.up = {0, s.y, 0};
+    f.forward = {0, 0, s.z};
+    return f;
+}
+
+unsigned type_index(LWItemType type) {
+    XASSERT(type == LWI_OBJECT || type == LWI_LIGHT || type == LWI_CAMERA, "host/scene",
+            "unsigned type_index(LWItemType)", 45);
+    return static_cast<unsigned>(type);
+}
+
+} // namespace
+
+Vec3 ItemFrame::apply(Vec3 const& p) const {
+    return turn(p) + origin;
+}
+
+Vec3 ItemFrame::turn(Vec3 const& v) const {
+    return right * v.x + up * v.y + forward * v.z;
+}
+
+ItemFrame ItemFrame::then(ItemFrame const& inner) const {
+    ItemFrame f;
+    f.right = turn(inner.right);
+    f.up = turn(inner.up);
+    f.forward = turn(inner.forward);
+    f.origin = apply(inner.origin);
+    return f;
+}
+
+ItemMotion ItemMotion::still(ItemPose const& pose) {
+    auto constant = [](Vec3 const& v) {
+        return std::array<Envelope, 3>{Envelope(v.x), Envelope(v.y), Envelope(v.z)};
+    };
+    ItemMotion motion;
+    motion.position = constant(pose.position);
+    motion.rotation = constant(pose.rotation);
+    motion.scale = constant(pose.scale);
+    return motion;
+}
+
+ItemPose ItemMotion::at(LWTime t) const {
+    auto vector = [t](std::array<Envelope, 3> const& e) { return Vec3{e[0](t), e[1](t), e[2](t)}; };
+    return ItemPose{vector(position), vector(rotation), vector(scale)};
+}
+
+Envelope& ItemMotion::channel(int index) {
+    XASSERT(index >= 0 && index < 9, "host/scene", __PRETTY_FUNCTION__, __LINE__);
+    std::array<Envelope, 3>& group = index < 3 ? position : index < 6 ? rotation : scale;
+    return group[std::size_t(index % 3)];
+}
+
+LWItemID HostScene::add(LWItemType type, char const* name) {
+    unsigned index = type_index(type);
+    return add(type, name, uint32_t(index + 1) << 28 | counts_[index]++);
+}
+
+LWItemID HostScene::add(LWItemType type, char const* name, uint32_t id) {
+    unsigned index = type_index(type);
+    XASSERT(id >> 28 == index + 1, "host/scene", __PRETTY_FUNCTION__, __LINE__);
+    HostItem item;
+    item.id = reinterpret_cast<LWItemID>(uintptr_t(id));
+    XASSERT(find(item.id) == nullptr, "host/scene", __PRETTY_FUNCTION__, __LINE__);
+    item.type = type;
+    item.name = name;
+    items_.push_back(item);
+    return item.id;
+}
+
+HostItem* HostScene::find(LWItemID id) {
+    for (HostItem& item : items_) {
+        if (item.id == id) {
+            return &item;
+        }
+    }
+    return nullptr;
+}
+
+HostItem const* HostScene::find(LWItemID id) const {
+    return const_cast<HostScene*>(this)->find(id);
+}
+
+HostItem& HostScene::item(LWItemID id) {
+    HostItem* item = find(id);
+    if (!item) {
+        throw StrXception("host/scene", "HostItem& HostScene::item(LWItemID)", 100,
+                          "no item with ID %08lX", static_cast<unsigned long>(uintptr_t(id)));
+    }
+    return *item;
+}
+
+void HostScene::remove(LWItemID id) {
+    item(id);
+    for (HostItem& child : items_) {
+        if (child.parent == id) {
+            child.parent = nullptr;
+        }
+    }
+    for (auto it = items_.begin(); it != items_.end(); ++it) {
+        if (it->id == id) {
+            items_.erase(it);
+            break;
+        }
+    }
+    if (current_camera == id) {
+        current_camera = nullptr;
+    }
+}
+
+void HostScene::set_parent(LWItemID child, LWItemID parent) {
+    HostItem& item = this->item(child);
+    for (LWItemID up = parent; up; up = this->item(up).parent) {
+        if (up == child) {
+            throw StrXception("host/scene", "void HostScene::set_parent(LWItemID, LWItemID)", 110,
+                              "parenting %s to %s would make a cycle", item.name.c_str(),
+                              this->item(parent).name.c_str());
+        }
+    }
+    item.parent = parent;
+}
+
+ItemFrame HostScene::local(HostItem const& item, LWTime t) const {
+    ItemPose pose = item.motion.at(t);
+    Vec3 minus_pivot = item.pivot * -1;
+    return translation(pose.position)
+        .then(rotation(item.pivot_rotation))
+        .then(rotation(pose.rotation))
+        .then(scaling(pose.scale))
+        .then(translation(minus_pivot));
+}
+
+ItemFrame HostScene::world(LWItemID id, LWTime t) const {
+    HostItem const* item = find(id);
+    if (!item) {
+        return ItemFrame();
+    }
+    ItemFrame frame = local(*item, t);
+    for (HostItem const* up = find(item->parent); up; up = find(up->parent)) {
+        frame = local(*up, t).then(frame);
+    }
+    return frame;
+}
+
+LWItemID HostScene::render_camera(LWTime) const {
+    if (current_camera) {
+        return current_camera;
+    }
+    for (HostItem const& item : items_) {
+        if (item.type == LWI_CAMERA) {
+            return item.id;
+        }
+    }
+    return nullptr;
+}
+
+void HostScene::fov_angles(LWItemID camera, LWTime t, double& horizontal, double& vertical) const {
+    HostItem const* item = find(camera);
+    if (!item || item->type != LWI_CAMERA) {
+        horizontal = vertical = 0;
+        return;
+    }
+    double zoom = item->camera.zoom(t);
+    double aspect = pixel_aspect * frame_width / frame_height;
+    vertical = 2 * std::atan(1 / zoom);
+    horizontal = 2 * std::atan(aspect / zoom);
+}
