@@ -5,6 +5,7 @@
 #include "host/cli/frame_list.h"
 #include "host/cli/render_progress.h"
 #include "host/cli/render_report.h"
+#include "host/cli/setup_options.h"
 #include "host/render/scene_renderer.h"
 #include "host/cli/worker_pool.h"
 #include "host/frames/frame_file.h"
@@ -268,12 +269,6 @@ int main(int argc, char** argv) {
                    "Write what became of every frame to this JSON file: written (with "
                    "seconds), failed (with why), skipped, not rendered (e.g. "
                    "reports/chunk_0003.json); it is replaced whole, never left half written");
-    app.add_option("--background", setup.background_pattern,
-                   "A frame sequence to draw the stars into, '#' standing for the frame number "
-                   "(e.g. plates/shot_####.exr); without it the stars go over black, alpha 0");
-    app.add_option("--stars", setup.stars,
-                   "Star database to use instead of the one the settings name (e.g. "
-                   "build/plugins/hipparcos3D.stars)");
     app.add_option("--settings", setup.settings_path,
                    "An Orrelux settings file to use instead of the scene's Orrelux filter "
                    "blocks (e.g. look.cfg)");
@@ -285,11 +280,7 @@ int main(int argc, char** argv) {
     app.add_option("-j,--jobs", options.jobs,
                    "Worker processes, each loading its own copy of the module (e.g. --jobs 2)")
         ->check(CLI::Range(1, 256));
-    app.add_option("--module", setup.module_path, "The plug-in module to load")
-        ->capture_default_str();
-    app.add_flag("--opaque", setup.opaque,
-                 "Write alpha 1 everywhere, so that a star plate over black shows in any "
-                 "image viewer");
+    add_setup_options(app, setup);
     app.add_flag("-q,--quiet", options.quiet, "Print only problems and the summary");
     app.set_version_flag("--version", "orrelux-render 2.3");
     CLI11_PARSE(app, argc, argv);

@@ -1,5 +1,6 @@
 #include "host/cli/panel_command.h"
 
+#include "host/cli/setup_options.h"
 #include "host/panel_server/panel_server.h"
 #include "host/scene/scene_file.h"
 #include "base/xception.h"
@@ -66,13 +67,7 @@ int run_panel_command(int argc, char** argv, char const* default_module) {
     app.add_option("--folder", options.folders,
                    "A folder where the page may also read and write settings files and choose "
                    "star databases (repeatable)");
-    app.add_option("--stars", setup.stars,
-                   "Star database to render with instead of the one the settings name");
-    app.add_option("--background", setup.background_pattern,
-                   "A frame sequence to draw the stars into, '#' standing for the frame number");
-    app.add_option("--module", setup.module_path, "The plug-in module to load")
-        ->capture_default_str();
-    app.add_flag("--opaque", setup.opaque, "Render alpha 1 everywhere");
+    add_setup_options(app, setup);
     try {
         app.parse(argc, argv);
     } catch (CLI::ParseError const& e) {
