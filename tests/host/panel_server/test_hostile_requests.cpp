@@ -261,12 +261,16 @@ TEST_F(HostileRequests, ThePanelIsReadWhileAFrameRendersAndCancelStopsTheFrame) 
     EXPECT_EQ(status["state"], "cancelled");
 }
 
-TEST_F(HostileRequests, ANameThatIsNotUtf8IsListedWithReplacementCharacters) {
+TEST_F(HostileRequests, NamesThatAreNotUtf8AreListedReplacedAndNamesThatCannotBeKeptNotAtAll) {
     write_text(folder.file("Caf\xe9.cfg"), "x");
+    write_text(folder.file("two\nlines.cfg"), "x");
     auto res = client->Get("/api/files");
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200) << res->body;
-    EXPECT_THAT(Json::parse(res->body)["files"].dump(), HasSubstr("Caf\xef\xbf\xbd.cfg"));
+    std::string const listed = Json::parse(res->body)["files"].dump();
+    EXPECT_THAT(listed, HasSubstr("Caf\xef\xbf\xbd.cfg"));
+    EXPECT_THAT(listed, HasSubstr("orion.lws"));
+    EXPECT_THAT(listed, Not(HasSubstr("lines.cfg")));
 }
 
 TEST(HostileScenes, AnItemNameThatIsNotUtf8IsOfferedWithReplacementCharacters) {
