@@ -232,9 +232,6 @@ int run(Options& options, RenderReport& report) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "panel") {
-        return run_panel_command(argc - 1, argv + 1, default_module().c_str());
-    }
     CLI::App app{"Renders the frames of a LightWave scene (.lws, versions 3 to 5) through the "
                  "Orrelux plug-in module, as the host would, and writes them as image files.\n\n"
                  "Example:\n"
@@ -250,11 +247,12 @@ int main(int argc, char** argv) {
     Options options;
     RenderSetup& setup = options.setup;
     setup.module_path = default_module();
-    app.add_option("scene", setup.scene_path, "The scene file (.lws)")->required();
-    app.add_option("-o,--output", setup.output_pattern,
-                   "Output files, '#' standing for the frame number's digits; the extension "
-                   "picks the format: .exr, .png, .tif or .tiff (e.g. out/frame_####.exr)")
-        ->required();
+    // Required unless the panel is asked for.
+    CLI::Option* scene = app.add_option("scene", setup.scene_path, "The scene file (.lws)");
+    CLI::Option* output =
+        app.add_option("-o,--output", setup.output_pattern,
+                       "Output files, '#' standing for the frame number's digits; the extension "
+                       "picks the format: .exr, .png, .tif or .tiff (e.g. out/frame_####.exr)");
     app.add_option("--frames", options.frames,
                    "Frames to render instead of the scene's range: numbers, ranges and ranges "
                    "with a step, separated by commas (e.g. 1-24,30,40-60:5)");
@@ -283,7 +281,22 @@ int main(int argc, char** argv) {
     add_setup_options(app, setup);
     app.add_flag("-q,--quiet", options.quiet, "Print only problems and the summary");
     app.set_version_flag("--version", "orrelux-render 2.3");
-    CLI11_PARSE(app, argc, argv);
+    PanelCommand panel_command;
+    panel_command.options.setup.module_path = setup.module_path;
+    CLI::App* panel = add_panel_command(app, panel_command);
+    try {
+        app.parse(argc, argv);
+        for (CLI::Option* needed : {scene, output}) {
+            if (!*panel && needed->count() == 0) {
+                throw CLI::RequiredError(needed->get_name());
+            }
+        }
+    } catch (CLI::ParseError const& e) {
+        return app.exit(e);
+    }
+    if (*panel) {
+        return run_panel_command(panel_command);
+    }
 
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         std::signal(signal, on_interrupt);
