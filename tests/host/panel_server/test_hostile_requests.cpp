@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -95,6 +96,7 @@ TEST_F(HostileRequests, EachIsRefusedWithItsReasonAndChangesNothing) {
         {"/api/settings/load", R"({"path": "../../etc/passwd"})", 403, "climbs out"},
         {"/api/settings/load", R"({"path": "system/passwd"})", 403, "outside the folders"},
         {"/api/settings/load", R"({"path": "missing.cfg"})", 404, "is no file"},
+        {"/api/settings/load", R"({"path": "huge.cfg"})", 413, "larger than any settings file"},
         {"/api/settings/save", R"({"path": "looks/../../x.cfg"})", 403, "climbs out"},
         {"/api/settings/save", R"({"path": "/etc/orrelux-hostile.cfg"})", 403, "outside"},
         {"/api/settings/save", R"({"path": 7})", 400, "must be a text"},
@@ -116,6 +118,7 @@ TEST_F(HostileRequests, EachIsRefusedWithItsReasonAndChangesNothing) {
         {"/api/settings/save", R"({"path": "two\nlines.cfg"})", 400, "control character"},
         {"/api/settings/load", R"({"path": "tab\t.cfg"})", 400, "control character"},
     };
+    write_text(folder.file("huge.cfg"), std::string(2 << 20, 'x'));
     auto const before = everything();
     for (Case const& c : cases) {
         auto res = client->Post(c.path, c.body, "application/json");
@@ -151,6 +154,23 @@ TEST_F(HostileRequests, ValuesAtTheEdgesOfTheirRangesAndEveryWayOfNamingAControl
         EXPECT_EQ(res->status, 200) << c.control << " " << c.value << " " << res->body;
         EXPECT_EQ(Json::parse(res->body)["values"][c.shown], Json::parse(c.value)) << c.control;
     }
+}
+
+TEST_F(HostileRequests, ThePanelTellsThePageWhichControlsAreItsButtonsAndThumbnails) {
+    Json const panel = Json::parse(client->Get("/api/panel")->body);
+    std::map<std::string, std::pair<std::string, std::string>> roles; // role: id, kind
+    for (Json const& c : panel["controls"]) {
+        if (c.contains("role")) {
+            roles[c["role"]] = {c["id"], c["kind"]};
+        }
+    }
+    using Role = std::pair<std::string, std::string>;
+    EXPECT_EQ(roles["logo"], Role("0x8015", "thumbnail"));
+    EXPECT_EQ(roles["preview"], Role("0x8012", "thumbnail"));
+    EXPECT_EQ(roles["parent"], Role("0x800B", "button"));
+    EXPECT_EQ(roles["load"], Role("0x800F", "button"));
+    EXPECT_EQ(roles["save"], Role("0x8010", "button"));
+    EXPECT_EQ(roles.size(), 5u);
 }
 
 TEST_F(HostileRequests, RequestsWithoutTheSecretOrFromAnotherPageChangeNothing) {
@@ -273,7 +293,7 @@ TEST_F(HostileRequests, NamesThatAreNotUtf8AreListedReplacedAndNamesThatCannotBe
     EXPECT_THAT(listed, Not(HasSubstr("lines.cfg")));
 }
 
-TEST(HostileScenes, AnItemNameThatIsNotUtf8IsOfferedWithReplacementCharacters) {
+TEST(HostileRequestsScenes, AnItemNameThatIsNotUtf8IsOfferedWithReplacementCharacters) {
     TempFolder folder;
     std::string const scene = folder.file("cafe.lws");
     std::string text = read_text(std::string(ORRELUX_EXAMPLES) + "/orion_pan.lws");

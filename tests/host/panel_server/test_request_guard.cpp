@@ -28,7 +28,7 @@ int status_of(RequestHead const& head) {
     return 0;
 }
 
-TEST(HostileRequestHeads, ThePagesOwnRequestsPass) {
+TEST(HostileRequestsGuard, ThePagesOwnRequestsPass) {
     RequestHead const passing[] = {
         {"GET", "/", HOST, "", "", ""},
         {"GET", "/panel.js", "localhost:4242", "", "", ""},
@@ -45,7 +45,7 @@ TEST(HostileRequestHeads, ThePagesOwnRequestsPass) {
     }
 }
 
-TEST(HostileRequestHeads, ForeignHostsMissingSecretsForeignOriginsAndOtherBodiesAreRefused) {
+TEST(HostileRequestsGuard, ForeignHostsMissingSecretsForeignOriginsAndOtherBodiesAreRefused) {
     struct Case {
         RequestHead head;
         int status;
@@ -83,7 +83,7 @@ TEST(HostileRequestHeads, ForeignHostsMissingSecretsForeignOriginsAndOtherBodies
     }
 }
 
-TEST(HostileRequestHeads, EachRefusalSaysWhy) {
+TEST(HostileRequestsGuard, EachRefusalSaysWhy) {
     try {
         RequestGuard(4242, SECRET).check({"GET", "/api/panel", "evil.example:4242", "", "", ""});
         FAIL();
@@ -99,7 +99,7 @@ TEST(HostileRequestHeads, EachRefusalSaysWhy) {
     }
 }
 
-TEST(HostileRequestHeads, SecretsAre128RandomBitsInHexadecimal) {
+TEST(HostileRequestsGuard, SecretsAre128RandomBitsInHexadecimal) {
     std::string const a = RequestGuard::random_secret();
     std::string const b = RequestGuard::random_secret();
     EXPECT_EQ(a.size(), 32u);
@@ -107,7 +107,7 @@ TEST(HostileRequestHeads, SecretsAre128RandomBitsInHexadecimal) {
     EXPECT_NE(a, b);
 }
 
-TEST(HostileRequestHeads, NamesThatCannotBeKeptAsGivenAreRefused) {
+TEST(HostileRequestsGuard, NamesThatCannotBeKeptAsGivenAreRefused) {
     for (std::string const& name : std::vector<std::string>{
              "two\nlines.cfg", "tab\t.cfg", "bell\x07.stars", std::string("nul\0.cfg", 8),
              "say \"cheese\".stars", "del\x7f.cfg", "\x1f"}) {
