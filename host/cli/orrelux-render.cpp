@@ -5,6 +5,7 @@
 #include "host/cli/frame_list.h"
 #include "host/cli/render_progress.h"
 #include "host/cli/render_report.h"
+#include "host/cli/scene_info_command.h"
 #include "host/cli/setup_options.h"
 #include "host/render/scene_renderer.h"
 #include "host/cli/worker_pool.h"
@@ -191,6 +192,14 @@ int run(Options& options, RenderReport& report) {
         report.set_chunk(*chunk);
     }
     SceneFile scene = read_scene_file(setup.scene_path);
+    // Said even with --quiet: each is a way the picture may differ from the
+    // host's.
+    for (SceneNote const& note : scene.notes.not_evaluated) {
+        fprintf(stderr, "orrelux-render: not evaluated: %s\n", note.text().c_str());
+    }
+    for (SceneNote const& note : scene.notes.readings) {
+        fprintf(stderr, "orrelux-render: %s\n", note.text().c_str());
+    }
     std::vector<int> const frames = frames_to_render(options, chunk, scene.scene, report);
     if (!options.report_path.empty()) {
         // A run that dies without a word leaves this behind: not complete.
@@ -232,12 +241,17 @@ int run(Options& options, RenderReport& report) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Renders the frames of a LightWave scene (.lws, versions 3 to 5) through the "
+    if (argc > 1 && std::string(argv[1]) == "info") {
+        return run_info_command(argc - 1, argv + 1);
+    }
+    CLI::App app{"Renders the frames of a LightWave scene (.lws, versions 3 to 8) through the "
                  "Orrelux plug-in module, as the host would, and writes them as image files.\n\n"
                  "Example:\n"
                  "  orrelux-render examples/orion_pan.lws -o out/orion_####.png\n"
                  "  orrelux-render panel examples/orion_pan.lws   (the settings panel as a web "
                  "page; see orrelux-render panel --help)\n"
+                 "  orrelux-render info examples/orion_pan.lws   (what the renderer takes from "
+                 "the scene)\n"
                  "  orrelux-render shot.lws -o out/shot_####.exr --frames 1-24,30 \\\n"
                  "      --background plates/shot_####.exr --jobs 2\n\n"
                  "Exit status: 0 when every frame was written (or skipped), 1 when any frame "

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -141,10 +142,32 @@ FrameImage result_of(HostFrame& frame) {
     return image;
 }
 
-std::string messages_text(std::vector<HostMessage> const& messages) {
+// The database the module takes when its settings name none: the one beside
+// the module file.
+std::string default_database(std::string const& module_path) {
+    std::error_code error;
+    std::filesystem::path module = std::filesystem::canonical(module_path, error);
+    return ((error ? std::filesystem::path(module_path) : module).parent_path() /
+            "hipparcos3D.stars")
+        .string();
+}
+
+// The module names the database it tried; when that is no name at all, its
+// default one could not be used, and that file is the one to name.
+std::string messages_text(std::vector<HostMessage> const& messages,
+                          std::string const& module_path) {
     std::string text;
     for (HostMessage const& m : messages) {
-        text += (text.empty() ? "" : "; ") + m.line1 + (m.has_line2 ? " (" + m.line2 + ")" : "");
+        text += (text.empty() ? "" : "; ") + m.line1;
+        if (m.has_line2 && m.line2.empty() && m.line1 == "Orrelux: Invalid star database file") {
+            std::string const path = default_database(module_path);
+            std::string const problem = check_star_database(path).problem;
+            text += " (no database is named, and the module's default \"" + path + "\" " +
+                    (problem.empty() ? "cannot be used" : problem) +
+                    "; set-up builds it: scripts/setup.sh)";
+        } else if (m.has_line2) {
+            text += " (" + m.line2 + ")";
+        }
     }
     return text;
 }
@@ -341,7 +364,7 @@ void SceneRenderer::render_into(int frame, FrameResult& result, StepReport const
             return;
         }
         if (error || !host_.messages().empty()) {
-            std::string const shown = messages_text(host_.messages());
+            std::string const shown = messages_text(host_.messages(), setup_.module_path);
             result.detail = shown.empty() ? std::string("Orrelux: ") + error : shown;
             return;
         }

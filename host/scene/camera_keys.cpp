@@ -13,28 +13,28 @@ long const MAX_FRAME_SIDE = 65536;
 double positive(SceneLines const& lines) {
     double v = lines.number_value();
     if (!(v > 0)) {
-        lines.fail(lines.keyword() + " must be more than 0");
+        lines.fail(lines.written() + ": must be more than 0");
     }
     return v;
 }
 
-Envelope positive_scalar(SceneLines& lines) {
-    return lines.rest() == "(envelope)" ? read_scalar(lines) : Envelope(positive(lines));
+Envelope positive_scalar(SceneLines& lines, SceneNotes& notes) {
+    return lines.rest() == "(envelope)" ? read_scalar(lines, notes) : Envelope(positive(lines));
 }
 
 long within(SceneLines const& lines, long low, long high) {
     long v = lines.integer();
     if (v < low || v > high) {
-        lines.fail(lines.keyword() + " takes " + std::to_string(low) + " to " +
+        lines.fail(lines.written() + ": takes " + std::to_string(low) + " to " +
                    std::to_string(high));
     }
     return v;
 }
 
-void frame_size(SceneLines& lines, CameraKeys& keys) {
+void frame_size(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     std::vector<long> v = lines.integers(2);
     if (v[0] < 1 || v[1] < 1 || v[0] > MAX_FRAME_SIDE || v[1] > MAX_FRAME_SIDE) {
-        lines.fail(lines.keyword() + ": a frame is 1 to 65536 pixels wide and high");
+        lines.fail(lines.written() + ": a frame is 1 to 65536 pixels wide and high");
     }
     keys.frame_size = {v[0], v[1]};
 }
@@ -42,89 +42,114 @@ void frame_size(SceneLines& lines, CameraKeys& keys) {
 // Beyond it a frame may outgrow any side the host renders.
 double const MAX_MULTIPLIER = 16;
 
-void multiplier(SceneLines& lines, CameraKeys& keys) {
+void multiplier(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.multiplier = positive(lines);
     if (*keys.multiplier > MAX_MULTIPLIER) {
-        lines.fail(lines.keyword() + " is at most 16");
+        lines.fail(lines.written() + ": takes more than 0 to 16");
     }
 }
 
-void pixel_aspect(SceneLines& lines, CameraKeys& keys) {
+void pixel_aspect(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.pixel_aspect = positive(lines);
 }
 
-void fields(SceneLines& lines, CameraKeys& keys) {
+void fields(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.fields = within(lines, 0, 2);
 }
 
-void motion_blur(SceneLines& lines, CameraKeys& keys) {
-    keys.motion_blur = within(lines, 0, 3);
-}
+// Hosts document 0 to 3 (off, normal, dithered, photoreal) but save
+// larger values too; any of them but 0 turns blur on.
+long const DOCUMENTED_BLUR_MODES = 3;
 
-void blur_length(SceneLines& lines, CameraKeys& keys) {
-    bool constant = lines.rest() != "(envelope)";
-    keys.blur_length = read_scalar(lines);
-    if (constant && (*keys.blur_length)(0) < 0) {
-        lines.fail("BlurLength cannot be negative");
+void motion_blur(SceneLines& lines, SceneNotes& notes, CameraKeys& keys) {
+    keys.motion_blur = lines.integer();
+    if (*keys.motion_blur < 0) {
+        lines.fail(lines.written() + ": takes 0 (off) or more (on)");
+    }
+    if (*keys.motion_blur > DOCUMENTED_BLUR_MODES) {
+        notes.reading_at(lines.number(), lines.written() + " is read as motion blur on");
     }
 }
 
-void mask(SceneLines& lines, CameraKeys& keys) {
+// Current hosts blur backwards in time for a negative length; the frame
+// process exposes forwards only, so such a frame is rendered without blur.
+void blur_length(SceneLines& lines, SceneNotes& notes, CameraKeys& keys) {
+    bool constant = lines.rest() != "(envelope)";
+    keys.blur_length = read_scalar(lines, notes);
+    if (constant && (*keys.blur_length)(0) < 0) {
+        notes.not_evaluated_at(lines.number(), lines.written() +
+                                                   ": a blur backwards in time is rendered "
+                                                   "without blur");
+        keys.blur_length = Envelope(0);
+    }
+}
+
+// Where the shutter opens within the frame; only the frame's own time is
+// rendered.
+void shutter_open(SceneLines& lines, SceneNotes& notes, CameraKeys&) {
+    if (lines.number_value() != 0) {
+        notes.not_evaluated_at(lines.number(),
+                               lines.written() + ": the exposure starts at the frame's time");
+    }
+}
+
+void mask(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     std::vector<long> v = lines.integers(4);
     if (v[2] < 0 || v[3] < 0 || v[2] > MAX_FRAME_SIDE || v[3] > MAX_FRAME_SIDE) {
-        lines.fail(lines.keyword() + ": the width and height are 0 to 65536 pixels");
+        lines.fail(lines.written() + ": the width and height are 0 to 65536 pixels");
     }
     keys.mask = {v[0], v[1], v[2], v[3]};
 }
 
-void limited_region(SceneLines& lines, CameraKeys& keys) {
+void limited_region(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.limited_region = lines.integer();
 }
 
-void region(SceneLines& lines, CameraKeys& keys) {
+void region(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     std::vector<double> v = lines.numbers(4);
     if (!(0 <= v[0] && v[0] < v[1] && v[1] <= 1 && 0 <= v[2] && v[2] < v[3] && v[3] <= 1)) {
-        lines.fail("RegionLimits takes x0 x1 y0 y1 with 0 <= x0 < x1 <= 1 and 0 <= y0 < y1 <= 1");
+        lines.fail(lines.written() +
+                   ": takes x0 x1 y0 y1 with 0 <= x0 < x1 <= 1 and 0 <= y0 < y1 <= 1");
     }
     keys.region = {v[0], v[1], v[2], v[3]};
 }
 
-void zoom(SceneLines& lines, CameraKeys& keys) {
-    keys.zoom = positive_scalar(lines);
+void zoom(SceneLines& lines, SceneNotes& notes, CameraKeys& keys) {
+    keys.zoom = positive_scalar(lines, notes);
 }
 
-void aperture_height(SceneLines& lines, CameraKeys& keys) {
+void aperture_height(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.aperture_height = positive(lines);
 }
 
-void depth_of_field(SceneLines& lines, CameraKeys& keys) {
+void depth_of_field(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.depth_of_field = lines.integer();
 }
 
-void focal_distance(SceneLines& lines, CameraKeys& keys) {
-    keys.focal_distance = positive_scalar(lines);
+void focal_distance(SceneLines& lines, SceneNotes& notes, CameraKeys& keys) {
+    keys.focal_distance = positive_scalar(lines, notes);
 }
 
-void f_stop(SceneLines& lines, CameraKeys& keys) {
-    keys.f_stop = positive_scalar(lines);
+void f_stop(SceneLines& lines, SceneNotes& notes, CameraKeys& keys) {
+    keys.f_stop = positive_scalar(lines, notes);
 }
 
-void use_global_resolution(SceneLines& lines, CameraKeys& keys) {
+void use_global_resolution(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.global_resolution = lines.integer() != 0;
 }
 
-void use_global_blur(SceneLines& lines, CameraKeys& keys) {
+void use_global_blur(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.global_blur = lines.integer() != 0;
 }
 
-void use_global_mask(SceneLines& lines, CameraKeys& keys) {
+void use_global_mask(SceneLines& lines, SceneNotes&, CameraKeys& keys) {
     keys.global_mask = lines.integer() != 0;
 }
 
 struct CameraKey {
     char const* own;
     char const* global; // null when only cameras write it
-    void (*read)(SceneLines&, CameraKeys&);
+    void (*read)(SceneLines&, SceneNotes&, CameraKeys&);
 };
 
 CameraKey const CAMERA_KEYS[] = {
@@ -145,6 +170,7 @@ CameraKey const CAMERA_KEYS[] = {
     {"UseGlobalResolution", nullptr, use_global_resolution},
     {"UseGlobalBlur", nullptr, use_global_blur},
     {"UseGlobalMask", nullptr, use_global_mask},
+    {"ShutterOpen", nullptr, shutter_open},
 };
 
 // The scene's setting when the camera defers to it or has none of its own.
@@ -185,14 +211,14 @@ void settle_scene(CameraKeys const& own, CameraKeys const& global, int width, in
 
 } // namespace
 
-void read_camera_key(SceneLines& lines, CameraKeys& camera, CameraKeys& scene) {
+void read_camera_key(SceneLines& lines, SceneNotes& notes, CameraKeys& camera, CameraKeys& scene) {
     for (CameraKey const& key : CAMERA_KEYS) {
         if (lines.keyword() == key.own) {
-            key.read(lines, camera);
+            key.read(lines, notes, camera);
             return;
         }
         if (key.global && lines.keyword() == key.global) {
-            key.read(lines, scene);
+            key.read(lines, notes, scene);
             return;
         }
     }

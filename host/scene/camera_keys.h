@@ -3,6 +3,7 @@
 #include "host/scene/envelope.h"
 #include "host/scene/scene.h"
 #include "host/scene/scene_lines.h"
+#include "host/scene/scene_notes.h"
 
 #include <array>
 #include <optional>
@@ -32,7 +33,8 @@ struct CameraKeys {
 
 // Reads the current statement when it is a camera setting: into `camera`,
 // or into `scene` when it is a Global* one. Leaves other statements alone.
-void read_camera_key(SceneLines& lines, CameraKeys& camera, CameraKeys& scene);
+// Settings read in a way of their own, or not applied, go into `notes`.
+void read_camera_key(SceneLines& lines, SceneNotes& notes, CameraKeys& camera, CameraKeys& scene);
 
 // A camera's settings from its own keys and the scene's. The render camera
 // also gives `scene` its frame, pixel aspect, fields, depth of field and

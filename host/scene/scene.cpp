@@ -2,6 +2,7 @@
 
 #include "base/xception.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -12,6 +13,15 @@ Vec3 operator*(Vec3 const& v, double k) {
 }
 Vec3 operator+(Vec3 const& a, Vec3 const& b) {
     return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator-(Vec3 const& a, Vec3 const& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 cross(Vec3 const& a, Vec3 const& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(Vec3 const& a, Vec3 const& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
 // Columns of Ry(h) Rx(p) Rz(b): positive heading turns +Z toward +X, positive
@@ -55,6 +65,18 @@ Vec3 ItemFrame::apply(Vec3 const& p) const {
 
 Vec3 ItemFrame::turn(Vec3 const& v) const {
     return right * v.x + up * v.y + forward * v.z;
+}
+
+// Cramer's rule on the axes as columns.
+Vec3 ItemFrame::unapply(Vec3 const& p) const {
+    double const volume = dot(right, cross(up, forward));
+    if (volume == 0) {
+        return Vec3();
+    }
+    Vec3 const q = p - origin;
+    return Vec3{dot(q, cross(up, forward)), dot(right, cross(q, forward)),
+                dot(right, cross(up, q))} *
+           (1 / volume);
 }
 
 ItemFrame ItemFrame::then(ItemFrame const& inner) const {
@@ -133,6 +155,9 @@ void HostScene::remove(LWItemID id) {
         if (child.parent == id) {
             child.parent = nullptr;
         }
+        if (child.target == id) {
+            child.target = nullptr;
+        }
     }
     for (auto it = items_.begin(); it != items_.end(); ++it) {
         if (it->id == id) {
@@ -157,12 +182,68 @@ void HostScene::set_parent(LWItemID child, LWItemID parent) {
     item.parent = parent;
 }
 
+bool HostScene::set_target(LWItemID id, LWItemID target, bool heading, bool pitch) {
+    HostItem& item = this->item(id);
+    this->item(target);
+    HostItem const before = item;
+    item.target = target;
+    item.aims_heading = heading;
+    item.aims_pitch = pitch;
+    std::vector<LWItemID> seen;
+    if (needs_frame_of(item, id, seen)) {
+        item = before;
+        return false;
+    }
+    return true;
+}
+
+bool HostScene::needs_frame_of(HostItem const& item, LWItemID of,
+                               std::vector<LWItemID>& seen) const {
+    HostItem const* target = item.aims_heading || item.aims_pitch ? find(item.target) : nullptr;
+    if (!target) {
+        return false;
+    }
+    // The item's parents give its parent space; the target's parents give
+    // the target's world position, which its own rotation does not move.
+    for (LWItemID start : {item.parent, target->parent}) {
+        for (HostItem const* up = find(start); up; up = find(up->parent)) {
+            if (up->id == of) {
+                return true;
+            }
+            if (std::find(seen.begin(), seen.end(), up->id) == seen.end()) {
+                seen.push_back(up->id);
+                if (needs_frame_of(*up, of, seen)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+Vec3 HostScene::rotation_at(HostItem const& item, Vec3 const& position, Vec3 rotation,
+                            LWTime t) const {
+    HostItem const* target = item.aims_heading || item.aims_pitch ? find(item.target) : nullptr;
+    if (!target) {
+        return rotation;
+    }
+    Vec3 const aim = world(target->parent, t).apply(target->motion.at(t).position);
+    Vec3 const d = world(item.parent, t).unapply(aim) - position;
+    if (item.aims_heading) {
+        rotation.x = std::atan2(d.x, d.z);
+    }
+    if (item.aims_pitch) {
+        rotation.y = std::atan2(-d.y, std::hypot(d.x, d.z));
+    }
+    return rotation;
+}
+
 ItemFrame HostScene::local(HostItem const& item, LWTime t) const {
     ItemPose pose = item.motion.at(t);
     Vec3 minus_pivot = item.pivot * -1;
     return translation(pose.position)
         .then(rotation(item.pivot_rotation))
-        .then(rotation(pose.rotation))
+        .then(rotation(rotation_at(item, pose.position, pose.rotation, t)))
         .then(scaling(pose.scale))
         .then(translation(minus_pivot));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 struct Vec3 {
     double x = 0;
@@ -33,6 +34,9 @@ struct ItemFrame {
     Vec3 apply(Vec3 const& p) const;
     // A direction: the axes without the origin.
     Vec3 turn(Vec3 const& v) const;
+    // The point that `apply` takes to `p`; the origin when the axes are flat
+    // (a scale of 0), which no point maps through.
+    Vec3 unapply(Vec3 const& p) const;
     // The transform that applies `inner` first, then this one.
     ItemFrame then(ItemFrame const& inner) const;
 };
@@ -74,6 +78,12 @@ struct HostItem {
     Vec3 pivot_rotation;       // heading, pitch, bank in radians
     ItemMotion motion;
     CameraSettings camera; // cameras only
+    // An item that turns toward `target`: its heading and/or pitch then point
+    // at the target's world position at every time, whatever its own keys
+    // for them say. Set through HostScene::set_target.
+    LWItemID target = nullptr;
+    bool aims_heading = false;
+    bool aims_pitch = false;
 };
 
 // The scene the stand-in host renders: items in the order they were added
@@ -91,6 +101,10 @@ public:
     HostItem& item(LWItemID id);
     std::deque<HostItem> const& items() const { return items_; }
     void set_parent(LWItemID child, LWItemID parent);
+    // False, changing nothing, when where `item` points would depend on its
+    // own rotation (the target sits under the item, or under an item that
+    // points at it); checked against the parents set so far.
+    bool set_target(LWItemID item, LWItemID target, bool heading, bool pitch);
     // Deletes the item, as a user does; its children move to the top of the
     // hierarchy, and no later item takes its ID. References to items no
     // longer hold.
@@ -120,6 +134,12 @@ public:
 
 private:
     ItemFrame local(HostItem const& item, LWTime t) const;
+    // The rotation channels of `item` at t, with the aimed ones pointing at
+    // its target.
+    Vec3 rotation_at(HostItem const& item, Vec3 const& position, Vec3 rotation, LWTime t) const;
+    // Whether working out `item`'s own frame takes `of`'s, through parents
+    // and targets; `seen` holds the items already followed.
+    bool needs_frame_of(HostItem const& item, LWItemID of, std::vector<LWItemID>& seen) const;
 
     // A deque keeps references to items valid while more are added.
     std::deque<HostItem> items_;

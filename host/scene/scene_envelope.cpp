@@ -1,5 +1,6 @@
 #include "host/scene/scene_envelope.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -30,9 +31,49 @@ EnvelopeKey read_key(SceneLines const& lines) {
     return key;
 }
 
+// "NoisyChannel" from `"NoisyChannel"` or `Plugin ChannelHandler 1 NoisyChannel`.
+std::string handler_name(std::string text) {
+    if (text.rfind("Plugin ", 0) == 0) {
+        for (int word = 0; word < 3 && !text.empty(); word++) {
+            std::size_t const space = text.find(' ');
+            text = space == std::string::npos ? std::string() : text.substr(space + 1);
+        }
+    }
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+// A block nested in an envelope, whose opening line is current. The server
+// of a channel handler stands on its opening line or on the next one.
+void skip_nested(SceneLines& lines, SceneNotes& notes, std::string const& channel) {
+    std::string const keyword = "ChannelHandler";
+    if (lines.rest().compare(0, keyword.size(), keyword) != 0) {
+        lines.skip_block();
+        return;
+    }
+    int const opened = lines.number();
+    std::string name =
+        handler_name(lines.rest().substr(std::min(lines.rest().size(), keyword.size() + 1)));
+    for (int depth = 1; depth > 0;) {
+        if (!lines.next()) {
+            lines.fail("the file ends inside the block opened on line " + std::to_string(opened));
+        }
+        if (name.empty() && lines.number() == opened + 1 && !lines.opens_block() &&
+            !lines.closes_block()) {
+            name = handler_name(lines.rest().empty() ? lines.keyword()
+                                                     : lines.keyword() + " " + lines.rest());
+        }
+        depth += lines.opens_block() ? 1 : lines.closes_block() ? -1 : 0;
+    }
+    notes.not_evaluated_at(opened, "ChannelHandler \"" + name + "\" on " + channel +
+                                       ": the envelope's keys are used instead");
+}
+
 } // namespace
 
-Envelope read_envelope(SceneLines& lines) {
+Envelope read_envelope(SceneLines& lines, SceneNotes& notes, std::string const& channel) {
     if (!lines.opens_block() || lines.rest() != "Envelope") {
         lines.fail("expected an envelope block");
     }
@@ -51,7 +92,7 @@ Envelope read_envelope(SceneLines& lines) {
             break;
         }
         if (lines.opens_block()) {
-            lines.skip_block();
+            skip_nested(lines, notes, channel);
         } else if (count < 0) {
             count = lines.lone_integer("the envelope's key count");
             count_line = lines.number();
@@ -80,7 +121,7 @@ Envelope read_envelope(SceneLines& lines) {
     return Envelope(std::move(keys), pre, post);
 }
 
-Envelope read_scalar(SceneLines& lines) {
+Envelope read_scalar(SceneLines& lines, SceneNotes& notes) {
     if (lines.rest() != "(envelope)") {
         return Envelope(lines.number_value());
     }
@@ -88,5 +129,5 @@ Envelope read_scalar(SceneLines& lines) {
     if (!lines.next()) {
         lines.fail("the file ends before the envelope of " + keyword);
     }
-    return read_envelope(lines);
+    return read_envelope(lines, notes, keyword);
 }

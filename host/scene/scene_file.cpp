@@ -3,6 +3,7 @@
 #include "host/scene/camera_keys.h"
 #include "host/scene/scene_envelope.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,13 @@ namespace {
 // Scene files are text of a few megabytes; anything near this is not one.
 std::size_t const MAX_SCENE_BYTES = std::size_t(256) << 20;
 double const DEGREES = M_PI / 180;
+int const FIRST_VERSION = 3;
+int const LAST_VERSION = 8;
+
+// What the values of HController and its kin ask for.
+char const* const CONTROLLERS[] = {
+    "keys",          "targeting", "align to velocity", "inverse kinematics",
+    "align to path", "pole",      "same as item"};
 
 std::string hex_id(std::uint32_t id) {
     char text[9];
@@ -48,6 +56,15 @@ struct PendingParent {
     int line;
 };
 
+// Where an item asks to point: the lines that asked, 0 where none did.
+struct PendingAim {
+    LWItemID item;
+    std::uint32_t target = 0;
+    int target_line = 0;
+    int heading_line = 0;
+    int pitch_line = 0;
+};
+
 class SceneReader {
 public:
     SceneReader(std::string text, std::string const& path) : lines_(std::move(text), path) {}
@@ -78,6 +95,9 @@ private:
     void parent_item();
     void pivot_position();
     void pivot_rotation();
+    void target_item();
+    void controller();
+    PendingAim& aim();
     void object_motion();
     void light_motion();
     void camera_motion();
@@ -96,7 +116,10 @@ private:
     std::string plugin_body();
 
     void parent_items();
+    void aim_items();
     void settle_cameras();
+    // An item that a file names: a bone stands for its object.
+    HostItem const& named_item(std::uint32_t id, int line, char const* keyword) const;
 
     bool is(LWItemType type) const { return item_ && item_->type == type; }
 
@@ -109,8 +132,10 @@ private:
     ItemMotion* motion_ = nullptr;
     std::uint32_t ordinals_[3] = {0, 0, 0}; // version 3 IDs
     std::vector<PendingParent> parents_;
+    std::vector<PendingAim> aims_; // in file order
     CameraKeys scene_keys_;
-    std::vector<CameraKeys> camera_keys_; // one per camera, in file order
+    std::vector<CameraKeys> camera_keys_;   // one per camera, in file order
+    std::vector<std::string> camera_types_; // likewise
     long current_camera_ = 0;
     int current_camera_line_ = 0;
     int last_frame_line_ = 0;
@@ -130,6 +155,16 @@ SceneReader::Keyword const SceneReader::KEYWORDS[] = {
     {"ParentItem", &SceneReader::parent_item},
     {"PivotPosition", &SceneReader::pivot_position},
     {"PivotRotation", &SceneReader::pivot_rotation},
+    {"TargetItem", &SceneReader::target_item},
+    {"HController", &SceneReader::controller},
+    {"PController", &SceneReader::controller},
+    {"BController", &SceneReader::controller},
+    {"XController", &SceneReader::controller},
+    {"YController", &SceneReader::controller},
+    {"ZController", &SceneReader::controller},
+    {"SXController", &SceneReader::controller},
+    {"SYController", &SceneReader::controller},
+    {"SZController", &SceneReader::controller},
     {"ObjectMotion", &SceneReader::object_motion},
     {"LightMotion", &SceneReader::light_motion},
     {"CameraMotion", &SceneReader::camera_motion},
@@ -156,7 +191,12 @@ SceneFile SceneReader::read() {
         lines_.fail_at(last_frame_line_, "LastFrame is before FirstFrame");
     }
     parent_items();
+    aim_items();
     settle_cameras();
+    for (std::vector<SceneNote>* notes : {&file_.notes.not_evaluated, &file_.notes.readings}) {
+        std::stable_sort(notes->begin(), notes->end(),
+                         [](SceneNote const& a, SceneNote const& b) { return a.line < b.line; });
+    }
     return std::move(file_);
 }
 
@@ -168,9 +208,9 @@ void SceneReader::header() {
         lines_.fail("the file ends before the scene's version");
     }
     long version = lines_.lone_integer("the scene's version");
-    if (version < 3 || version > 5) {
-        lines_.fail("scene version " + std::to_string(version) +
-                    " is not supported; versions 3 to 5 are");
+    if (version < FIRST_VERSION || version > LAST_VERSION) {
+        lines_.fail("scene version " + std::to_string(version) + " is not supported; versions " +
+                    std::to_string(FIRST_VERSION) + " to " + std::to_string(LAST_VERSION) + " are");
     }
     file_.version = static_cast<int>(version);
 }
@@ -190,7 +230,8 @@ void SceneReader::statement() {
             return;
         }
     }
-    read_camera_key(lines_, is(LWI_CAMERA) ? camera_keys_.back() : scene_keys_, scene_keys_);
+    read_camera_key(lines_, file_.notes, is(LWI_CAMERA) ? camera_keys_.back() : scene_keys_,
+                    scene_keys_);
 }
 
 void SceneReader::declare(LWItemType type, std::string const& name, std::string const& id_word) {
@@ -207,8 +248,10 @@ void SceneReader::declare(LWItemType type, std::string const& name, std::string 
         }
     }
     item_ = &file_.scene.item(file_.scene.add(type, name.c_str(), id));
+    file_.notes.item = name;
     if (type == LWI_CAMERA) {
         camera_keys_.emplace_back();
+        camera_types_.emplace_back("Perspective");
     }
 }
 
@@ -241,17 +284,18 @@ void SceneReader::add_camera() {
 
 void SceneReader::add_bone() {
     item_ = nullptr;
+    file_.notes.item.clear();
 }
 
 void SceneReader::light_name() {
     if (is(LWI_LIGHT)) {
-        item_->name = lines_.rest();
+        item_->name = file_.notes.item = lines_.rest();
     }
 }
 
 void SceneReader::camera_name() {
     if (is(LWI_CAMERA)) {
-        item_->name = lines_.rest();
+        item_->name = file_.notes.item = lines_.rest();
     }
 }
 
@@ -278,6 +322,45 @@ void SceneReader::pivot_rotation() {
     if (item_) {
         item_->pivot_rotation = {v[0] * DEGREES, v[1] * DEGREES, v[2] * DEGREES};
     }
+}
+
+PendingAim& SceneReader::aim() {
+    if (aims_.empty() || aims_.back().item != item_->id) {
+        aims_.push_back({item_->id});
+    }
+    return aims_.back();
+}
+
+void SceneReader::target_item() {
+    std::vector<std::string> words = lines_.words();
+    if (words.size() != 1) {
+        lines_.fail(lines_.written() + ": takes one item ID");
+    }
+    std::uint32_t target = lines_.item_id(words[0]);
+    if (item_) {
+        aim().target = target;
+        aim().target_line = lines_.number();
+    }
+}
+
+// Bones are not items here: their controllers are left with them.
+void SceneReader::controller() {
+    long kind = lines_.integer();
+    if (kind < 0) {
+        lines_.fail(lines_.written() + ": takes 0 (keys) or more");
+    }
+    std::string const& keyword = lines_.keyword();
+    if (!item_ || kind == 0) {
+        return;
+    }
+    if (kind == 1 && (keyword == "HController" || keyword == "PController")) {
+        (keyword[0] == 'H' ? aim().heading_line : aim().pitch_line) = lines_.number();
+        return;
+    }
+    std::size_t const known = sizeof CONTROLLERS / sizeof *CONTROLLERS;
+    std::string const name = std::size_t(kind) < known ? CONTROLLERS[kind] : "unknown";
+    file_.notes.not_evaluated_at(lines_.number(), lines_.written() + " (" + name +
+                                                      "): the item's own keys are used");
 }
 
 void SceneReader::object_motion() {
@@ -308,8 +391,15 @@ void SceneReader::channel() {
         lines_.fail("the file ends before the envelope of the channel on line " +
                     std::to_string(line));
     }
-    Envelope envelope = read_envelope(lines_);
-    if (index >= 0 && index < 9) {
+    static char const* const CHANNELS[] = {"position X", "position Y", "position Z",
+                                           "heading",    "pitch",      "bank",
+                                           "scale X",    "scale Y",    "scale Z"};
+    bool const known = index >= 0 && index < 9;
+    Envelope envelope =
+        read_envelope(lines_, file_.notes,
+                      "channel " + std::to_string(index) +
+                          (known ? std::string(" (") + CHANNELS[index] + ")" : std::string()));
+    if (known) {
         motion_->channel(static_cast<int>(index)) = std::move(envelope);
     }
 }
@@ -326,7 +416,7 @@ void SceneReader::last_frame() {
 void SceneReader::frame_step() {
     long step = lines_.integer();
     if (step < 1) {
-        lines_.fail("FrameStep must be at least 1");
+        lines_.fail(lines_.written() + ": takes 1 or more");
     }
     file_.scene.frame_step = static_cast<int>(step);
 }
@@ -334,7 +424,7 @@ void SceneReader::frame_step() {
 void SceneReader::frames_per_second() {
     double fps = lines_.number_value();
     if (!(fps > 0)) {
-        lines_.fail("FramesPerSecond must be more than 0");
+        lines_.fail(lines_.written() + ": must be more than 0");
     }
     file_.scene.frames_per_second = fps;
 }
@@ -359,6 +449,16 @@ void SceneReader::plugin() {
         if (position.empty() || *end != '\0' || filter.position < 1) {
             lines_.fail("Plugin: \"" + position + "\" is not a place in the filter list");
         }
+    }
+    if (kind == "CameraHandler" && is(LWI_CAMERA)) {
+        camera_types_.back() = rest;
+        if (rest != "Perspective") {
+            file_.notes.not_evaluated_at(
+                lines_.number(), "camera type \"" + rest + "\": rendered as a perspective camera");
+        }
+    } else if (kind == "ItemMotionHandler" && item_) {
+        file_.notes.not_evaluated_at(lines_.number(), "motion modifier \"" + rest +
+                                                          "\": the item's own keys are used");
     }
     filter.text = plugin_body();
     filter_end_line_ = 0;
@@ -397,14 +497,19 @@ void SceneReader::plugin_enabled() {
     }
 }
 
+HostItem const& SceneReader::named_item(std::uint32_t id, int line, char const* keyword) const {
+    std::uint32_t const item = id >> 28 == 4 ? 0x10000000u | (id & 0xffffu) : id;
+    HostItem const* found = file_.scene.find(item_id(item));
+    if (!found) {
+        lines_.fail_at(line, std::string(keyword) + ": no item has ID " + hex_id(id));
+    }
+    return *found;
+}
+
 void SceneReader::parent_items() {
     HostScene& scene = file_.scene;
     for (PendingParent const& p : parents_) {
-        std::uint32_t id = p.parent >> 28 == 4 ? 0x10000000u | (p.parent & 0xffffu) : p.parent;
-        HostItem const* parent = scene.find(item_id(id));
-        if (!parent) {
-            lines_.fail_at(p.line, "ParentItem: no item has ID " + hex_id(p.parent));
-        }
+        HostItem const* parent = &named_item(p.parent, p.line, "ParentItem");
         for (HostItem const* up = parent; up; up = scene.find(up->parent)) {
             if (up->id == p.child) {
                 lines_.fail_at(p.line, "ParentItem: parenting " + scene.item(p.child).name +
@@ -412,6 +517,33 @@ void SceneReader::parent_items() {
             }
         }
         scene.set_parent(p.child, parent->id);
+    }
+}
+
+// After the parents, which the targets' positions depend on.
+void SceneReader::aim_items() {
+    for (PendingAim const& a : aims_) {
+        if (!a.heading_line && !a.pitch_line) {
+            continue;
+        }
+        std::string const& name = file_.scene.item(a.item).name;
+        file_.notes.item = name;
+        if (!a.target_line) {
+            for (int line : {a.heading_line, a.pitch_line}) {
+                if (line) {
+                    file_.notes.not_evaluated_at(
+                        line, std::string(line == a.heading_line ? "HController" : "PController") +
+                                  " 1 (targeting) without a TargetItem: the item's own keys are "
+                                  "used");
+                }
+            }
+            continue;
+        }
+        HostItem const& target = named_item(a.target, a.target_line, "TargetItem");
+        if (!file_.scene.set_target(a.item, target.id, a.heading_line != 0, a.pitch_line != 0)) {
+            lines_.fail_at(a.target_line, "TargetItem: pointing " + name + " at " + target.name +
+                                              " would make its rotation depend on itself");
+        }
     }
 }
 
@@ -431,6 +563,7 @@ void SceneReader::settle_cameras() {
                       render ? &file_.scene : nullptr);
         if (render) {
             file_.scene.current_camera = item.id;
+            file_.camera_type = camera_types_[ordinal - 1];
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "host/scene/scene.h"
 #include "host/scene/scene_lines.h"
+#include "host/scene/scene_notes.h"
 
 #include <string>
 #include <vector>
@@ -17,12 +18,17 @@ struct SceneFilter {
     std::string text;
 };
 
-// A LightWave scene file of version 3, 4 or 5 in the stand-in host's model:
-// the scene that the globals answer from, and the image filters.
+// A LightWave scene file of version 3 to 8 in the stand-in host's model:
+// the scene that the globals answer from, the image filters, and what the
+// file asks for beyond that model.
 struct SceneFile {
     int version = 0;
     HostScene scene;
     std::vector<SceneFilter> filters; // in file order
+    // The render camera's camera-type plug-in; files before version 6 write
+    // none for the plain perspective camera.
+    std::string camera_type = "Perspective";
+    SceneNotes notes;
 };
 
 // Both throw SceneFileError naming the file and the line at fault. Unknown
@@ -52,8 +58,13 @@ struct SceneFile {
 //   never set to mask the frame. `ZoomType` is ignored.
 // - Without blur (`MotionBlur 0`, or a blur length of 0) the camera's blur
 //   length is 0, so that every reading of the exposure gives an instant.
-// - `TargetItem` and the motion controllers are ignored: an item turns by
-//   its own rotation channels only.
+// - An item with `HController 1` and/or `PController 1` and a `TargetItem`
+//   points that heading and/or pitch at the target's world position; its
+//   own keys drive its other channels. A target that is a bone is its
+//   object. Every other controller, a channel handler in an envelope, an
+//   item motion plug-in and a camera type other than "Perspective" are
+//   noted as not evaluated, with their lines.
+// - `MotionBlur` takes any whole number from 0; all but 0 turn blur on.
 SceneFile read_scene_file(std::string const& path);
 // The same over text in memory; `path` names it in errors.
 SceneFile read_scene_text(std::string text, std::string const& path);

@@ -80,6 +80,10 @@ void SceneLines::fail_at(int line, std::string const& reason) const {
     throw SceneFileError(path_, line, reason);
 }
 
+std::string SceneLines::written() const {
+    return rest_.empty() ? keyword_ : keyword_ + " " + rest_;
+}
+
 std::vector<std::string> SceneLines::words() const {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < rest_.size();) {
@@ -99,7 +103,7 @@ double SceneLines::parse_number(std::string const& word) const {
     char* end = nullptr;
     double v = std::strtod(word.c_str(), &end);
     if (word.empty() || *end != '\0' || !std::isfinite(v)) {
-        fail(keyword_ + ": \"" + word + "\" is not a number");
+        fail(keyword_ + " \"" + word + "\" is not a number");
     }
     return v;
 }
@@ -109,7 +113,7 @@ long SceneLines::parse_integer(std::string const& word) const {
     errno = 0;
     long v = std::strtol(word.c_str(), &end, 10);
     if (word.empty() || *end != '\0' || errno == ERANGE) {
-        fail(keyword_ + ": \"" + word + "\" is not a whole number");
+        fail(keyword_ + " \"" + word + "\" is not a whole number");
     }
     return v;
 }
@@ -117,7 +121,8 @@ long SceneLines::parse_integer(std::string const& word) const {
 std::vector<double> SceneLines::numbers(std::size_t count) const {
     std::vector<std::string> w = words();
     if (w.size() != count) {
-        fail(keyword_ + " takes " + amount(count, "number") + ", not " + std::to_string(w.size()));
+        fail(written() + ": takes " + amount(count, "number") + ", not " +
+             std::to_string(w.size()));
     }
     std::vector<double> out;
     for (std::string const& word : w) {
@@ -133,7 +138,7 @@ double SceneLines::number_value() const {
 std::vector<long> SceneLines::integers(std::size_t count) const {
     std::vector<std::string> w = words();
     if (w.size() != count) {
-        fail(keyword_ + " takes " + amount(count, "whole number") + ", not " +
+        fail(written() + ": takes " + amount(count, "whole number") + ", not " +
              std::to_string(w.size()));
     }
     std::vector<long> out;
@@ -164,7 +169,7 @@ std::uint32_t SceneLines::item_id(std::string const& word) const {
         hex = hex && std::isxdigit(static_cast<unsigned char>(c));
     }
     if (!hex) {
-        fail(keyword_ + ": \"" + word + "\" is not an item ID");
+        fail(keyword_ + " \"" + word + "\" is not an item ID");
     }
     return static_cast<std::uint32_t>(std::strtoul(word.c_str(), nullptr, 16));
 }

@@ -36,6 +36,8 @@ public:
     std::string const& keyword() const { return keyword_; }
     // Everything after the keyword and its space, as names and paths need.
     std::string const& rest() const { return rest_; }
+    // The statement as written, without its indentation.
+    std::string written() const;
     // Where the current line starts in the text, and the text from such a
     // start up to the current line, byte for byte.
     std::size_t start() const { return start_; }

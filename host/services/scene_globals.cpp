@@ -62,8 +62,13 @@ LWItemID parent_of(LWItemID id) {
     return item ? item->parent : nullptr;
 }
 
-// The stand-in scene has no targets and no inverse kinematics.
-LWItemID no_item(LWItemID) {
+LWItemID target_of(LWItemID id) {
+    HostItem const* item = scene().find(id);
+    return item ? item->target : nullptr;
+}
+
+// The stand-in scene has no inverse kinematics.
+LWItemID no_goal(LWItemID) {
     return nullptr;
 }
 
@@ -112,8 +117,8 @@ void param(LWItemID id, int code, LWTime t, LWDVector value) {
     }
 }
 
-LWItemInfo item_info = {first,   next,    first_child, next_child, parent_of,
-                        no_item, no_item, type_of,     name,       param};
+LWItemInfo item_info = {first,     next,    first_child, next_child, parent_of,
+                        target_of, no_goal, type_of,     name,       param};
 
 double zoom_factor(LWItemID id, LWTime t) {
     HostItem const* cam = camera_item(id);

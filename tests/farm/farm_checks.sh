@@ -4,6 +4,15 @@
 
 FRAMES=24 # the example scene's range: 1 to 24
 
+# The example names no star database: the module takes its default one,
+# which set-up builds beside it. Without it every frame fails.
+database=$(dirname "$render")/../plugins/hipparcos3D.stars
+[ -f "$database" ] || {
+    echo "SKIPPED: set-up has not made the default star database $database" \
+        "(scripts/setup.sh builds it)" >&2
+    exit "$SKIPPED"
+}
+
 failures=0
 fail() {
     echo "FAIL: $*" >&2

@@ -338,6 +338,86 @@ TEST_F(OrreluxRender, OrionsStarsLandWhereTheCameraLooks) {
     }
 }
 
+// A camera at the origin aimed at a mark that slides on a turned, moved
+// rig; its own heading and pitch keys are leftovers. The stars land where a
+// camera keyed with the direction worked out by hand puts them.
+TEST_F(OrreluxRender, ATargetedCameraLooksWhereItsTargetIs) {
+    // The rig at (-2, 1, 30) turned -90 degrees carries the mark at
+    // (x, -0.5, -5), x sliding 0 to 4 over 1 s: in the world the mark is at
+    // (3, 0.5, 30 + x), and x = 2 at frame 12.
+    Vec const mark = {3, 0.5, 32};
+    double const heading = std::atan2(mark.x, mark.z);
+    double const pitch = std::atan2(-mark.y, std::hypot(mark.x, mark.z));
+    auto key = [](int channel, double value) {
+        char text[128];
+        snprintf(text, sizeof text,
+                 "Channel %d\n{ Envelope\n  1\n  Key %.17g 0 3 0 0 0 0 0 0\n  Behaviors 1 1\n}\n",
+                 channel, value);
+        return std::string(text);
+    };
+    std::string const orion = read_text(ORION);
+    std::string const filter = orion.substr(orion.find("Plugin ImageFilterHandler"));
+    auto scene = [&](std::string const& aim) {
+        return "LWSC\n5\n\nFirstFrame 1\nLastFrame 24\nFramesPerSecond 24\n"
+               "AddNullObject 10000000 Rig\nObjectMotion\nNumChannels 9\n" +
+               key(0, -2) + key(1, 1) + key(2, 30) + key(3, -PI / 2) +
+               "AddNullObject 10000001 Mark\nParentItem 10000000\nObjectMotion\nNumChannels 9\n"
+               "Channel 0\n{ Envelope\n  2\n  Key 0 0 3 0 0 0 0 0 0\n  Key 4 1 3 0 0 0 0 0 0\n"
+               "  Behaviors 1 1\n}\n" +
+               key(1, -0.5) + key(2, -5) + "AddCamera 30000000\nCameraMotion\nNumChannels 6\n" +
+               aim + "ZoomFactor 3.7320508\nFrameSize 960 540\nMotionBlur 0\nCurrentCamera 0\n" +
+               filter;
+    };
+    FrameImage const aimed = rendered(
+        "aimed",
+        scene(key(3, 0.6) + key(4, 0.3) + "HController 1\nPController 1\nTargetItem 10000001\n"),
+        std::to_string(FRAME), SIZE)[FRAME];
+    FrameImage const keyed = rendered("keyed", scene(key(3, heading) + key(4, pitch)),
+                                      std::to_string(FRAME), SIZE)[FRAME];
+    ASSERT_EQ(aimed.width, WIDTH);
+    for (Star const& star : {BETELGEUSE, ALNILAM, RIGEL}) {
+        Point const expected =
+            perspective(view(heading, pitch), direction(star), ORION_ZOOM, WIDTH, HEIGHT);
+        Light const a = light_near(aimed, expected, 6), k = light_near(keyed, expected, 6);
+        EXPECT_GT(a.total, 0) << star.name;
+        EXPECT_NEAR(a.centre.x, k.centre.x, 0.05) << star.name;
+        EXPECT_NEAR(a.centre.y, k.centre.y, 0.05) << star.name;
+        EXPECT_NEAR(a.centre.x, expected.x, 0.3) << star.name;
+        EXPECT_NEAR(a.centre.y, expected.y, 0.3) << star.name;
+    }
+}
+
+// Scenes of current releases render; what a scene asks for beyond the keys
+// is said before the first frame, and `info --json` lists exactly that.
+TEST_F(OrreluxRender, ScenesOfCurrentReleasesRenderAndSayWhatIsNotEvaluated) {
+    struct Case {
+        char const* file;
+        std::vector<int> lines; // planted, not evaluated
+    };
+    Case const cases[] = {{"current_release.lws", {}},
+                          {"not_evaluated.lws", {5, 6, 11, 20, 28, 32, 35, 36}}};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string const path = std::string(ORRELUX_SCENE_DATA "/") + c.file;
+        TempFolder out;
+        Finished const r =
+            render({path, "-o", out.file("x_####.exr"), "--frames", "1", "--size", "240x135"}, out);
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_TRUE(fs::exists(out.file("x_0001.exr")));
+        Finished const info = render({"info", "--json", path}, out);
+        ASSERT_EQ(info.status, 0) << info.log;
+        nlohmann::json const account = nlohmann::json::parse(info.log);
+        std::vector<int> lines;
+        for (nlohmann::json const& note : account["not_evaluated"]) {
+            lines.push_back(note["line"].get<int>());
+            std::string const said = "not evaluated: line " + std::to_string(lines.back());
+            EXPECT_THAT(r.log, HasSubstr(said));
+            EXPECT_LT(r.log.find(said), r.log.find("1 written")) << said;
+        }
+        EXPECT_EQ(lines, c.lines);
+    }
+}
+
 TEST_F(OrreluxRender, MotionBlurDrawsStreaksAlongThePan) {
     Point const rigel = orion_project(RIGEL, exposure_start(), WIDTH, HEIGHT);
     Light const still = light_near(orion(false), rigel, 6);
@@ -483,6 +563,22 @@ TEST_F(OrreluxRender, AScenesDatabaseThatCannotBeUsedIsNamedWithWhatIsRenderedIn
                 << "the default database's picture";
         }
     }
+}
+
+// A module whose default database has not been built fails every frame of
+// a scene that names none: the message names the file it looked for.
+TEST_F(OrreluxRender, AMissingDefaultDatabaseIsNamedInTheFramesError) {
+    TempFolder out;
+    std::string const module = out.file("orrelux.so");
+    fs::copy_file(fs::path(ORRELUX_DEFAULT_DATABASE).parent_path() / "orrelux.so", module);
+    Finished const r = render({ORION, "-o", out.file("x_####.exr"), "--frames",
+                               std::to_string(FRAME), "--size", SIZE, "--module", module},
+                              out);
+    EXPECT_EQ(r.status, 1) << r.log;
+    EXPECT_THAT(r.log, HasSubstr("frame 12: failed: Orrelux: Invalid star database file (no "
+                                 "database is named, and the module's default \"" +
+                                 out.file("hipparcos3D.stars") +
+                                 "\" cannot be opened: No such file or directory"));
 }
 
 // A damaged scene once took 12 GB for two billion blur segments and turned
@@ -702,7 +798,7 @@ TEST_F(OrreluxRender, BadInputsEndWithAClearMessageAndWriteNoFrame) {
          "ORRELUX1" + std::string(24, '\0') + real.substr(32, 32 * 99), 1,
          "frame 12: failed: Orrelux: This star database file does not support 3D stars"},
         {"a malformed scene line", replaced(orion, "FrameStep 1", "FrameStep one"), std::nullopt, 2,
-         "scene.lws:6: FrameStep: \"one\" is not a whole number"},
+         "scene.lws:6: FrameStep \"one\" is not a whole number"},
         {"a scene of an older version", "LWSC\n2\n", std::nullopt, 2,
          "scene.lws:2: scene version 2 is not supported"},
     };

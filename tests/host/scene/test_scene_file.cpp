@@ -142,28 +142,43 @@ TEST(SceneFile, KeepsEachImageFilterWithItsStateAndItsTextByteForByte) {
     }
 }
 
-// Version 5: IDs from the declarations, in either case; settings from the
+// Versions 4 on: IDs from the declarations, in either case; settings from the
 // scene where the camera asks for them.
 TEST(SceneFile, LaterVersionsTakeItemIdsAndTheScenesSettings) {
-    SceneFile file = read_scene_text("LWSC\n5\n\n"
-                                     "AddNullObject 1000000a Rig (base)\n"
-                                     "AddCamera 3000000B\nCameraName Wide\nParentItem 1000000A\n"
-                                     "UseGlobalResolution 1\nFrameSize 640 480\n"
-                                     "ResolutionMultiplier 1\n"
-                                     "AddCamera 30000002\nCameraName Close\nZoomFactor 4\n"
-                                     "FrameSize 100 100\nUseGlobalResolution 0\n"
-                                     "GlobalFrameSize 1920 1080\nGlobalMultiplier 0.5\n"
-                                     "GlobalPixelAspect 1.5\nCurrentCamera 0\n",
-                                     "v5.lws");
-    HostScene const& scene = file.scene;
-    ASSERT_EQ(scene.items().size(), 3u);
-    EXPECT_EQ(scene.items()[0].name, "Rig (base)");
-    EXPECT_EQ(scene.items()[1].parent, id(0x1000000a));
-    EXPECT_EQ(scene.current_camera, id(0x3000000b));
-    EXPECT_EQ(scene.frame_width, 960);
-    EXPECT_EQ(scene.frame_height, 540);
-    EXPECT_EQ(scene.pixel_aspect, 1.5);
-    EXPECT_EQ(scene.find(id(0x30000002))->camera.zoom(0), 4);
+    for (int version : {4, 5, 8}) {
+        SCOPED_TRACE(version);
+        SceneFile file =
+            read_scene_text("LWSC\n" + std::to_string(version) +
+                                "\n\n"
+                                "AddNullObject 1000000a Rig (base)\n"
+                                "AddCamera 3000000B\nCameraName Wide\nParentItem 1000000A\n"
+                                "UseGlobalResolution 1\nFrameSize 640 480\n"
+                                "ResolutionMultiplier 1\n"
+                                "AddCamera 30000002\nCameraName Close\nZoomFactor 4\n"
+                                "FrameSize 100 100\nUseGlobalResolution 0\n"
+                                "GlobalFrameSize 1920 1080\nGlobalMultiplier 0.5\n"
+                                "GlobalPixelAspect 1.5\nCurrentCamera 0\n",
+                            "later.lws");
+        HostScene const& scene = file.scene;
+        ASSERT_EQ(scene.items().size(), 3u);
+        EXPECT_EQ(scene.items()[0].name, "Rig (base)");
+        EXPECT_EQ(scene.items()[1].parent, id(0x1000000a));
+        EXPECT_EQ(scene.current_camera, id(0x3000000b));
+        EXPECT_EQ(scene.frame_width, 960);
+        EXPECT_EQ(scene.frame_height, 540);
+        EXPECT_EQ(scene.pixel_aspect, 1.5);
+        EXPECT_EQ(scene.find(id(0x30000002))->camera.zoom(0), 4);
+    }
+}
+
+// Settings written before any camera are the scene's; a camera's own win
+// over them.
+TEST(SceneFile, ACamerasOwnDepthOfFieldWinsOverTheScenes) {
+    SceneFile file = read_scene_text("LWSC\n3\nDepthOfField 1\nFocalDistance 9\n"
+                                     "AddCamera\nDepthOfField 0\nFocalDistance 2\n",
+                                     "own.lws");
+    EXPECT_FALSE(file.scene.render_opts & LWROPT_DEPTHOFFIELD);
+    EXPECT_EQ(file.scene.items()[0].camera.focal_distance(0), 2);
 }
 
 struct BadScene {
@@ -175,8 +190,8 @@ TEST(SceneFile, MalformedScenesNameTheFileAndTheLine) {
     // The envelope of the camera's channel 0 opens on line 7.
     std::string const channel = "AddCamera\nCameraMotion\nNumChannels 6\nChannel 0\n{ Envelope\n";
     BadScene const cases[] = {
-        {"FirstFrame one\nAddCamera\n", "shot.lws:3: FirstFrame: \"one\" is not a whole number"},
-        {"FrameSize 640\nAddCamera\n", "shot.lws:3: FrameSize takes 2 whole numbers, not 1"},
+        {"FirstFrame one\nAddCamera\n", "shot.lws:3: FirstFrame \"one\" is not a whole number"},
+        {"FrameSize 640\nAddCamera\n", "shot.lws:3: FrameSize 640: takes 2 whole numbers, not 1"},
         {"AddCamera\nParentItem 10000007\n", "shot.lws:4: ParentItem: no item has ID 10000007"},
         {"AddCamera\nParentItem 30000000\n",
          "shot.lws:4: ParentItem: parenting Camera to Camera would make a cycle"},
@@ -190,8 +205,9 @@ TEST(SceneFile, MalformedScenesNameTheFileAndTheLine) {
          "shot.lws:6: the file ends inside the block opened on line 4"},
         {channel + "  2\n  Key 1 0 0 0 0 0 0 0 0\n",
          "shot.lws:9: the file ends inside the envelope opened on line 7"},
-        {channel + "  1\n  Key 1 0 0 0 0 0 0 0\n}\n", "shot.lws:9: Key takes 9 numbers, not 8"},
-        {channel + "  1\n  Key 1 0 0 0 0 0 0 0 x\n}\n", "shot.lws:9: Key: \"x\" is not a number"},
+        {channel + "  1\n  Key 1 0 0 0 0 0 0 0\n}\n",
+         "shot.lws:9: Key 1 0 0 0 0 0 0 0: takes 9 numbers, not 8"},
+        {channel + "  1\n  Key 1 0 0 0 0 0 0 0 x\n}\n", "shot.lws:9: Key \"x\" is not a number"},
         {channel + "  1\n  Key 1 0 6 0 0 0 0 0 0\n}\n", "shot.lws:9: Key: 6 is not a span type"},
         {channel + "  2\n  Key 1 1 0 0 0 0 0 0 0\n  Key 1 1 0 0 0 0 0 0 0\n}\n",
          "shot.lws:10: Key: the key times must increase"},
@@ -201,13 +217,30 @@ TEST(SceneFile, MalformedScenesNameTheFileAndTheLine) {
          "shot.lws:10: Behaviors: 9 is not a behaviour"},
         {channel + "  Key 1 0 0 0 0 0 0 0 0\n}\n",
          "shot.lws:8: expected the envelope's key count, not \"Key 1 0 0 0 0 0 0 0 0\""},
+        // Refused values are named with what is allowed.
+        {"AddCamera\nMotionBlur x\n", "shot.lws:4: MotionBlur \"x\" is not a whole number"},
+        {"AddCamera\nMotionBlur -1\n", "shot.lws:4: MotionBlur -1: takes 0 (off) or more (on)"},
+        {"AddCamera\nFieldRendering 3\n", "shot.lws:4: FieldRendering 3: takes 0 to 2"},
+        {"AddCamera\nZoomFactor 0\n", "shot.lws:4: ZoomFactor 0: must be more than 0"},
+        {"AddCamera\nResolutionMultiplier 17\n",
+         "shot.lws:4: ResolutionMultiplier 17: takes more than 0 to 16"},
+        {"AddCamera\nFrameSize 0 480\n",
+         "shot.lws:4: FrameSize 0 480: a frame is 1 to 65536 pixels wide and high"},
+        {"AddCamera\nHController -2\n", "shot.lws:4: HController -2: takes 0 (keys) or more"},
+        {"AddCamera\nTargetItem 1000000g\n",
+         "shot.lws:4: TargetItem \"1000000g\" is not an item ID"},
+        {"AddCamera\nHController 1\nTargetItem 10000003\n",
+         "shot.lws:5: TargetItem: no item has ID 10000003"},
     };
     for (BadScene const& c : cases) {
         EXPECT_EQ(error_of("LWSC\n3\n" + c.body), c.message) << c.body;
     }
     EXPECT_EQ(error_of("LWSC\nthree\n"), "shot.lws:2: expected the scene's version, not \"three\"");
-    EXPECT_EQ(error_of("LWSC\n2\nAddCamera\n"),
-              "shot.lws:2: scene version 2 is not supported; versions 3 to 5 are");
+    for (char const* version : {"2", "9"}) {
+        EXPECT_EQ(error_of(std::string("LWSC\n") + version + "\nAddCamera\n"),
+                  std::string("shot.lws:2: scene version ") + version +
+                      " is not supported; versions 3 to 8 are");
+    }
     EXPECT_EQ(error_of("LWSB\n3\n"),
               "shot.lws:1: not a LightWave scene: the first line is not LWSC");
 }

@@ -94,6 +94,11 @@ TEST_F(HostGlobals, ItemInfoWalksItemsByTypeAndChildrenInSceneOrder) {
     EXPECT_EQ(info->parent(parent), nullptr);
     EXPECT_EQ(info->type(light), LWI_LIGHT);
     EXPECT_STREQ(info->name(cam), "Camera");
+    host.scene.set_target(light, ball, true, false);
+    EXPECT_EQ(info->target(light), ball);
+    EXPECT_EQ(info->target(cam), nullptr);
+    host.scene.remove(ball);
+    EXPECT_EQ(info->target(light), nullptr);
 }
 
 TEST_F(HostGlobals, ChildTransformsFollowTheirParentOverTime) {
