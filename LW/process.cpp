@@ -304,12 +304,23 @@ private:
     StarInput& input;
 };
 
+// A step of nothing: the host's answer to whether the user aborted, asked
+// while drawing large spots takes long between the monitor's steps.
+bool user_aborted(void* monitor) {
+    LWMonitor* m = static_cast<LWMonitor*>(monitor);
+    return m->step(m->data, 0) != 0;
+}
+
 // Renders the stars of the cells of the sky that the samples can see;
 // returns whether the user aborted. Progress runs over the whole database,
 // the stars of the cells passed over included.
-bool render_stars(StarRendererData const& data, StarFramebuffer const& fb, LWStarFile& reader,
+bool render_stars(StarRendererData data, StarFramebuffer const& fb, LWStarFile& reader,
                   Array<camera> const& samples, LWMonitor* monitor) {
     RewindOnExit rewind(reader);
+    if (monitor) {
+        data.should_stop = user_aborted;
+        data.stop_context = monitor;
+    }
     if (!reader.index) {
         // No star to draw; the renderer still checks the header.
         StarRenderer renderer(data, fb, reader, samples);
@@ -339,7 +350,7 @@ bool render_stars(StarRendererData const& data, StarFramebuffer const& fb, LWSta
             return true;
         }
     }
-    return aborted_by(stars);
+    return renderer.stopped() || aborted_by(stars);
 }
 
 // One pass over the exposure, drawing the rows `lines`; false when the user

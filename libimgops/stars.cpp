@@ -264,8 +264,30 @@ bool find_footprint(StarFramebuffer const& dst, Vector2 const& p0, Vector2 const
 }
 
 // Adds the light of every pixel of the footprint.
+// The pass's question whether to stop, asked after about every
+// STOP_CHECK_PIXELS pixels drawn, between rows of a footprint.
+struct StopCheck {
+    bool (*ask)(void* context) = nullptr;
+    void* context = nullptr;
+    long unchecked = 0;
+    bool stopped = false;
+
+    // True once asked and told to stop.
+    bool after(long pixels) {
+        if (!ask || stopped) {
+            return stopped;
+        }
+        unchecked += pixels;
+        if (unchecked >= STOP_CHECK_PIXELS) {
+            unchecked = 0;
+            stopped = ask(context);
+        }
+        return stopped;
+    }
+};
+
 bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
-                    op_stars_lines lines) {
+                    op_stars_lines lines, StopCheck* stop = nullptr) {
     float const a = f.a, b = f.b, I = f.I, len = f.len, ux = f.ux, uy = f.uy, mx = f.mx, my = f.my;
     int const col0 = f.col0, col1 = f.col1;
     // Held apart from the framebuffer record and the colour, which the
@@ -341,6 +363,9 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
         int first, last;
         if (!f.span(iy, dst.width, first, last)) {
             continue;
+        }
+        if (stop && stop->after(last - first + 1)) {
+            return drew;
         }
         float const row_peak = by_table ? I * std::exp(-ddy2_b2) : 0;
         XASSERT(first >= 0 && first < dst.width, UNIT, OP_STAR_STREAK, 165);
@@ -440,7 +465,8 @@ SpotShape spot_shape(const StarRendererData& data, int width, int height, unsign
 }
 
 struct StarRenderer::Private {
-    Private(const StarFramebuffer& fb, StarInput& input, const Array<camera>& cams);
+    Private(const StarFramebuffer& fb, StarInput& input, const Array<camera>& cams,
+            const StarRendererData& data);
 
     // Keeps the spot or streak to be drawn with its batch; when the batch is
     // full, draws it and returns whether that added light.
@@ -454,6 +480,7 @@ struct StarRenderer::Private {
     const StarFramebuffer& fb;
     StarInput& input;
     const Array<camera>& cams;
+    StopCheck stop;
     Array<DblMatrix4> xforms;
     float gain = 0;
     float radius_x = 0;
@@ -480,8 +507,10 @@ struct StarRenderer::Private {
 };
 
 StarRenderer::Private::Private(const StarFramebuffer& fb, StarInput& input,
-                               const Array<camera>& cams)
+                               const Array<camera>& cams, const StarRendererData& data)
     : fb(fb), input(input), cams(cams) {
+    stop.ask = data.should_stop;
+    stop.context = data.stop_context;
     auto tiles = [&](int shift) {
         long const across = (long(std::max(fb.width, 0)) >> shift) + 1;
         long const down = (long(std::max(fb.height, 0)) >> shift) + 1;
@@ -518,8 +547,8 @@ bool StarRenderer::Private::flush(op_stars_lines lines) {
         sorted[tile_first[tile_of(w.footprint)]++] = w;
     }
     bool drew = false;
-    for (std::size_t i = 0; i < waiting.size(); i++) {
-        if (draw_footprint(fb, sorted[i].footprint, sorted[i].colour, lines)) {
+    for (std::size_t i = 0; i < waiting.size() && !stop.stopped; i++) {
+        if (draw_footprint(fb, sorted[i].footprint, sorted[i].colour, lines, &stop)) {
             drew = true;
         }
     }
@@ -529,7 +558,7 @@ bool StarRenderer::Private::flush(op_stars_lines lines) {
 
 StarRenderer::StarRenderer(const StarRendererData& data, const StarFramebuffer& fb,
                            StarInput& input, const Array<camera>& cams)
-    : data(data), priv(new Private(fb, input, cams)) {
+    : data(data), priv(new Private(fb, input, cams, data)) {
     std::unique_ptr<Private> guard(priv);
     XASSERT(priv->cams.len() > 0, UNIT, STAR_RENDERER, 472);
 
@@ -555,8 +584,12 @@ StarRenderer::~StarRenderer() {
     delete priv;
 }
 
+bool StarRenderer::stopped() const {
+    return priv->stop.stopped;
+}
+
 bool StarRenderer::render_star(bool& drew) {
-    if (!(priv->index < priv->input.count)) {
+    if (priv->stop.stopped || !(priv->index < priv->input.count)) {
         return false;
     }
     if (data.brightness == 0 || std::isnan(data.brightness)) {

@@ -114,6 +114,11 @@ struct StarRendererData {
     op_stars_projection projection;
     op_stars_lines lines;
     bool three_d;
+    // Asked after about every STOP_CHECK_PIXELS pixels drawn, between rows,
+    // so that a pass of huge spots can be stopped at once; true stops it,
+    // the frame then unfinished. Null: never asked.
+    bool (*should_stop)(void* context) = nullptr;
+    void* stop_context = nullptr;
 };
 
 // What every star of a pass shares: the intensity of a star of shaped
@@ -135,6 +140,10 @@ DblMatrix4 sample_matrix(const camera& cam, op_stars_projection projection);
 // footprint draws nothing, and not finite when nothing bounds it.
 float footprint_reach(float intensity, float radius);
 
+// Some hundredths of a second of drawing; a full-frame spot at 8K is 33
+// million pixels, some tenths of a second.
+long const STOP_CHECK_PIXELS = 1L << 20;
+
 class StarRenderer {
 public:
     StarRenderer(const StarRendererData& data, const StarFramebuffer& fb, StarInput& input,
@@ -146,8 +155,11 @@ public:
     // Renders the next star; false once nothing is left to render. Stars
     // are drawn in batches, grouped by where they land, so overlapping
     // stars may add in another order than read; the call that returns false
-    // draws the rest. `drew` is set when a call adds light.
+    // draws the rest. `drew` is set when a call adds light. Also false once
+    // `should_stop` said true.
     bool render_star(bool& drew);
+    // Whether `should_stop` stopped the pass.
+    bool stopped() const;
 
 private:
     struct Private;

@@ -6,6 +6,7 @@
 #include "host/cli/render_progress.h"
 #include "host/cli/render_report.h"
 #include "host/cli/scene_info_command.h"
+#include "host/cli/setup_options.h"
 #include "host/render/scene_renderer.h"
 #include "host/cli/worker_pool.h"
 #include "host/frames/frame_file.h"
@@ -240,9 +241,6 @@ int run(Options& options, RenderReport& report) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "panel") {
-        return run_panel_command(argc - 1, argv + 1, default_module().c_str());
-    }
     if (argc > 1 && std::string(argv[1]) == "info") {
         return run_info_command(argc - 1, argv + 1);
     }
@@ -263,11 +261,12 @@ int main(int argc, char** argv) {
     Options options;
     RenderSetup& setup = options.setup;
     setup.module_path = default_module();
-    app.add_option("scene", setup.scene_path, "The scene file (.lws)")->required();
-    app.add_option("-o,--output", setup.output_pattern,
-                   "Output files, '#' standing for the frame number's digits; the extension "
-                   "picks the format: .exr, .png, .tif or .tiff (e.g. out/frame_####.exr)")
-        ->required();
+    // Required unless the panel is asked for.
+    CLI::Option* scene = app.add_option("scene", setup.scene_path, "The scene file (.lws)");
+    CLI::Option* output =
+        app.add_option("-o,--output", setup.output_pattern,
+                       "Output files, '#' standing for the frame number's digits; the extension "
+                       "picks the format: .exr, .png, .tif or .tiff (e.g. out/frame_####.exr)");
     app.add_option("--frames", options.frames,
                    "Frames to render instead of the scene's range: numbers, ranges and ranges "
                    "with a step, separated by commas (e.g. 1-24,30,40-60:5)");
@@ -282,12 +281,6 @@ int main(int argc, char** argv) {
                    "Write what became of every frame to this JSON file: written (with "
                    "seconds), failed (with why), skipped, not rendered (e.g. "
                    "reports/chunk_0003.json); it is replaced whole, never left half written");
-    app.add_option("--background", setup.background_pattern,
-                   "A frame sequence to draw the stars into, '#' standing for the frame number "
-                   "(e.g. plates/shot_####.exr); without it the stars go over black, alpha 0");
-    app.add_option("--stars", setup.stars,
-                   "Star database to use instead of the one the settings name (e.g. "
-                   "build/plugins/hipparcos3D.stars)");
     app.add_option("--settings", setup.settings_path,
                    "An Orrelux settings file to use instead of the scene's Orrelux filter "
                    "blocks (e.g. look.cfg)");
@@ -299,14 +292,25 @@ int main(int argc, char** argv) {
     app.add_option("-j,--jobs", options.jobs,
                    "Worker processes, each loading its own copy of the module (e.g. --jobs 2)")
         ->check(CLI::Range(1, 256));
-    app.add_option("--module", setup.module_path, "The plug-in module to load")
-        ->capture_default_str();
-    app.add_flag("--opaque", setup.opaque,
-                 "Write alpha 1 everywhere, so that a star plate over black shows in any "
-                 "image viewer");
+    add_setup_options(app, setup);
     app.add_flag("-q,--quiet", options.quiet, "Print only problems and the summary");
     app.set_version_flag("--version", "orrelux-render 2.3");
-    CLI11_PARSE(app, argc, argv);
+    PanelCommand panel_command;
+    panel_command.options.setup.module_path = setup.module_path;
+    CLI::App* panel = add_panel_command(app, panel_command);
+    try {
+        app.parse(argc, argv);
+        for (CLI::Option* needed : {scene, output}) {
+            if (!*panel && needed->count() == 0) {
+                throw CLI::RequiredError(needed->get_name());
+            }
+        }
+    } catch (CLI::ParseError const& e) {
+        return app.exit(e);
+    }
+    if (*panel) {
+        return run_panel_command(panel_command);
+    }
 
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         std::signal(signal, on_interrupt);

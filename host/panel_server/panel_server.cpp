@@ -1,6 +1,7 @@
 #include "host/panel_server/panel_server.h"
 
 #include "host/panel_server/panel_assets.h"
+#include "host/panel_server/request_guard.h"
 
 #include <httplib.h>
 
@@ -8,9 +9,14 @@ namespace {
 
 using Json = nlohmann::json;
 
+std::size_t const WORKERS = 128;
+int const READ_TIMEOUT_SECONDS = 2;
+
+// Names from the scene or the disk need not be UTF-8: such bytes are shown
+// as replacement characters rather than failing the answer.
 void send_json(httplib::Response& res, Json const& body, int status = 200) {
     res.status = status;
-    res.set_content(body.dump(), "application/json");
+    res.set_content(body.dump(-1, ' ', false, Json::error_handler_t::replace), "application/json");
 }
 
 void send_error(httplib::Response& res, int status, std::string const& message) {
@@ -42,6 +48,19 @@ bool loopback(std::string const& address) {
     return address == "127.0.0.1" || address == "::1" || address == "::ffff:127.0.0.1";
 }
 
+RequestHead head_of(httplib::Request const& req) {
+    std::string secret = req.get_header_value("X-Orrelux-Token");
+    if (secret.empty()) {
+        secret = req.get_param_value("token");
+    }
+    return {req.method,
+            req.path,
+            req.get_header_value("Host"),
+            req.get_header_value("Origin"),
+            req.get_header_value("Content-Type"),
+            secret};
+}
+
 // Every answer of the API goes through here: a refused request is a JSON
 // error with its status, anything else unexpected a 500 with its text.
 template <class Work> httplib::Server::Handler api(Work work) {
@@ -58,8 +77,8 @@ template <class Work> httplib::Server::Handler api(Work work) {
 
 } // namespace
 
-PanelServer::PanelServer(PanelSession& session)
-    : session_(session), server_(std::make_unique<httplib::Server>()) {
+PanelServer::PanelServer(PanelSession& session, std::string secret)
+    : session_(session), secret_(std::move(secret)), server_(std::make_unique<httplib::Server>()) {
     route();
 }
 
@@ -71,7 +90,13 @@ int PanelServer::bind(int port) {
     if (bound <= 0) {
         throw std::runtime_error("cannot listen on 127.0.0.1 port " + std::to_string(port));
     }
+    guard_ = std::make_unique<RequestGuard>(bound, secret_);
+    port_ = bound;
     return bound;
+}
+
+std::string PanelServer::address() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/?token=" + secret_;
 }
 
 void PanelServer::serve() {
@@ -85,9 +110,21 @@ void PanelServer::stop() {
 void PanelServer::route() {
     httplib::Server& s = *server_;
     s.set_payload_max_length(MAX_REQUEST_BODY);
-    s.set_pre_routing_handler([](httplib::Request const& req, httplib::Response& res) {
+    // A worker waits on each connection, idle or slow, until its read times
+    // out: enough of them, and short waits, that a few dozen such
+    // connections leave workers for the page.
+    s.new_task_queue = [] { return new httplib::ThreadPool(WORKERS); };
+    s.set_read_timeout(READ_TIMEOUT_SECONDS);
+    s.set_keep_alive_timeout(READ_TIMEOUT_SECONDS);
+    s.set_pre_routing_handler([this](httplib::Request const& req, httplib::Response& res) {
         if (!loopback(req.remote_addr)) {
             send_error(res, 403, "only connections from this machine are served");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        try {
+            guard_->check(head_of(req));
+        } catch (RequestError const& e) {
+            send_error(res, e.status, e.what());
             return httplib::Server::HandlerResponse::Handled;
         }
         return httplib::Server::HandlerResponse::Unhandled;
@@ -108,6 +145,8 @@ void PanelServer::route() {
     });
     for (PageAsset const& asset : page_assets()) {
         s.Get(asset.path, [&asset](httplib::Request const&, httplib::Response& res) {
+            // The page's address holds the secret: no other site learns it.
+            res.set_header("Referrer-Policy", "no-referrer");
             res.set_content(asset.content, asset.mime);
         });
     }

@@ -2,6 +2,7 @@
 
 #include "host/frames/frame_file.h"
 #include "host/panel_server/picture_bmp.h"
+#include "host/panel_server/replace_file.h"
 #include "host/scene/scene_block.h"
 #include "base/xception.h"
 #include "lwsdk/lwfilter.h"
@@ -18,15 +19,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-unsigned const LOGO = 0x8015;
-unsigned const PREVIEW = 0x8012;
-unsigned const PARENT_BUTTON = 0x800b;
-unsigned const LOAD_BUTTON = 0x800f;
-unsigned const SAVE_BUTTON = 0x8010;
-unsigned const PARENT_POPUP = 0x8001;
+// The buttons and thumbnails the page acts on, known by the labels the
+// module declares for them; their IDs are the module's to choose. A
+// thumbnail is drawn at the size the host gives it.
+struct Role {
+    char const* label;
+    char const* name; // as the page knows it
+    int width, height;
+};
+Role const ROLES[] = {
+    {"Logo", "logo", 292, 61},         {"Preview", "preview", 292, 160},
+    {"Parent Object", "parent", 0, 0}, {"Load Settings", "load", 0, 0},
+    {"Save Settings", "save", 0, 0},
+};
 
-int const LOGO_WIDTH = 292, LOGO_HEIGHT = 61;
-int const PREVIEW_WIDTH = 292, PREVIEW_HEIGHT = 160;
+Role const* role_of(PanelControl const& control) {
+    for (Role const& role : ROLES) {
+        if (control.label == role.label) {
+            return &role;
+        }
+    }
+    return nullptr;
+}
 // A settings file is a few hundred bytes; anything this large is no such file.
 std::uintmax_t const MAX_SETTINGS_FILE = 1 << 20;
 // The host's file type of settings, "*.cfg".
@@ -84,6 +98,7 @@ std::string path_text(nlohmann::json const& path) {
     if (!path.is_string()) {
         throw RequestError(400, "the path must be a text");
     }
+    check_name(path.get<std::string>());
     return path.get<std::string>();
 }
 
@@ -94,18 +109,21 @@ std::string folder_of(std::string const& file) {
 
 } // namespace
 
-// Holds the module for one request: a frame in hand keeps it busy.
+// Holds the module for one request: a frame in hand keeps it busy. The
+// panel's state is held too, so that reading it waits for no frame.
 class PanelSession::Turn {
 public:
     explicit Turn(PanelSession& session) : lock_(session.module_, std::defer_lock) {
         if (!lock_.try_lock_for(std::chrono::seconds(2))) {
             throw RequestError(409, "a frame is rendering; cancel it or wait for it first");
         }
+        state_ = std::unique_lock<std::mutex>(session.state_);
         session.renderer_->host().clear_messages();
     }
 
 private:
     std::unique_lock<std::timed_mutex> lock_;
+    std::unique_lock<std::mutex> state_;
 };
 
 PanelSession::PanelSession(PanelOptions const& options) : options_(options) {
@@ -171,6 +189,16 @@ HostPanel& PanelSession::shown() {
     return *renderer_->host().panels.find(panel_);
 }
 
+unsigned PanelSession::control_of(char const* role) {
+    for (PanelControl const& control : shown().controls) {
+        Role const* r = role_of(control);
+        if (r && std::string(r->name) == role) {
+            return control.id;
+        }
+    }
+    throw RequestError(500, std::string("the module's panel has no ") + role + " control");
+}
+
 nlohmann::json PanelSession::control_json(PanelControl const& control) {
     HostPanel& panel = shown();
     std::optional<PanelValue::Kind> const kind = panel.value_kind(control.id);
@@ -178,6 +206,9 @@ nlohmann::json PanelSession::control_json(PanelControl const& control) {
                         {"label", control.label},
                         {"class", control.control_class},
                         {"kind", kind_name(kind, control.control_class)}};
+    if (Role const* role = role_of(control)) {
+        c["role"] = role->name;
+    }
     if (std::optional<PanelRange> range = panel.range(control.id)) {
         c["range"] = {{"min", range->min}, {"max", range->max}, {"step", range->step}};
     }
@@ -215,7 +246,7 @@ nlohmann::json PanelSession::messages() {
 }
 
 nlohmann::json PanelSession::panel() {
-    Turn turn(*this);
+    std::lock_guard<std::mutex> reading(state_);
     HostPanel& panel = shown();
     nlohmann::json controls = nlohmann::json::array();
     for (PanelControl const& control : panel.controls) {
@@ -266,17 +297,18 @@ nlohmann::json PanelSession::edit(std::string const& control, nlohmann::json con
 
 std::string PanelSession::thumbnail(std::string const& control) {
     Turn turn(*this);
-    bool const logo = control == hex(LOGO);
-    if (!logo && control != hex(PREVIEW)) {
-        throw RequestError(404, "the panel has no thumbnail \"" + control + "\"");
+    for (PanelControl const& c : shown().controls) {
+        Role const* role = role_of(c);
+        if (hex(c.id) == control && role && role->width > 0) {
+            try {
+                return bmp_bytes(
+                    renderer_->host().panels.draw(panel_, c.id, role->width, role->height));
+            } catch (StrXception const& e) {
+                throw RequestError(500, text_of(e));
+            }
+        }
     }
-    try {
-        return bmp_bytes(renderer_->host().panels.draw(panel_, logo ? LOGO : PREVIEW,
-                                                       logo ? LOGO_WIDTH : PREVIEW_WIDTH,
-                                                       logo ? LOGO_HEIGHT : PREVIEW_HEIGHT));
-    } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
-    }
+    throw RequestError(404, "the panel has no thumbnail \"" + control + "\"");
 }
 
 nlohmann::json PanelSession::parent_dialog() {
@@ -284,15 +316,17 @@ nlohmann::json PanelSession::parent_dialog() {
     PanelService& panels = renderer_->host().panels;
     panels.dialog_answers = {{false, {}}};
     try {
-        panels.press(panel_, PARENT_BUTTON);
+        panels.press(panel_, control_of("parent"));
     } catch (StrXception const& e) {
         throw RequestError(500, text_of(e));
     }
+    // The dialog's one popup lists the items.
     PostedDialog const& dialog = panels.posted.back();
-    auto selected = dialog.form.find(PARENT_POPUP);
+    parent_popup_ = dialog.popups.empty() ? 0 : dialog.popups.begin()->first;
+    auto selected = dialog.form.find(parent_popup_);
     return {{"title", dialog.title},
-            {"entries", dialog.popups.count(PARENT_POPUP) ? dialog.popups.at(PARENT_POPUP)
-                                                          : std::vector<std::string>()},
+            {"entries",
+             dialog.popups.empty() ? std::vector<std::string>() : dialog.popups.begin()->second},
             {"selected", selected == dialog.form.end() ? 0 : selected->second.integer}};
 }
 
@@ -306,9 +340,9 @@ nlohmann::json PanelSession::choose_parent(nlohmann::json const& index) {
     }
     Turn turn(*this);
     PanelService& panels = renderer_->host().panels;
-    panels.dialog_answers = {{true, {{PARENT_POPUP, PanelValue::of_integer(index.get<int>())}}}};
+    panels.dialog_answers = {{true, {{parent_popup_, PanelValue::of_integer(index.get<int>())}}}};
     try {
-        panels.press(panel_, PARENT_BUTTON);
+        panels.press(panel_, control_of("parent"));
     } catch (StrXception const& e) {
         throw RequestError(500, text_of(e));
     }
@@ -321,7 +355,8 @@ nlohmann::json PanelSession::files() {
         std::error_code error;
         for (fs::directory_iterator it(folder, error), end; !error && it != end;
              it.increment(error)) {
-            if (it->is_regular_file(error) && list.size() < MAX_LISTED) {
+            if (it->is_regular_file(error) && list.size() < MAX_LISTED &&
+                is_keepable_name(it->path().string())) {
                 list.push_back(it->path().string());
             }
         }
@@ -343,7 +378,7 @@ nlohmann::json PanelSession::load_settings(nlohmann::json const& path) {
     Host& host = renderer_->host();
     host.files.answers = {file.string()};
     try {
-        host.panels.press(panel_, LOAD_BUTTON);
+        host.panels.press(panel_, control_of("load"));
     } catch (StrXception const& e) {
         throw RequestError(500, text_of(e));
     }
@@ -354,25 +389,27 @@ nlohmann::json PanelSession::load_settings(nlohmann::json const& path) {
     return {{"loaded", file.string()}, {"values", values_of(all)}, {"messages", messages()}};
 }
 
-// The module writes beside the file, and the whole file replaces the old one.
+// The module writes into the session's own folder, where nothing can be
+// planted; the whole file then replaces the old one.
 void PanelSession::save_through_module(std::string const& path) {
-    std::string const temporary = path + ".saving";
+    std::string const written = work_dir_ + "/settings.cfg";
+    std::remove(written.c_str());
     Host& host = renderer_->host();
-    host.files.answers = {temporary};
+    host.files.answers = {written};
     try {
-        host.panels.press(panel_, SAVE_BUTTON);
+        host.panels.press(panel_, control_of("save"));
     } catch (StrXception const& e) {
-        std::remove(temporary.c_str());
         throw RequestError(500, text_of(e));
     }
-    std::error_code error;
-    if (!fs::is_regular_file(temporary, error) || fs::file_size(temporary, error) == 0) {
-        std::remove(temporary.c_str());
+    std::string const bytes = read_bytes(written);
+    std::remove(written.c_str());
+    if (bytes.empty()) {
         throw RequestError(500, "the module wrote no settings to \"" + path + "\"");
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        throw RequestError(500, "cannot save \"" + path + "\": renaming into place failed");
+    try {
+        replace_file(path, bytes);
+    } catch (std::runtime_error const& e) {
+        throw RequestError(500, e.what());
     }
 }
 

@@ -35,7 +35,8 @@ public:
     ~PanelSession();
 
     // The title, the source, the folders, the frames and every control in
-    // its declared order with label, class, range, choices and value.
+    // its declared order with label, class, range, choices and value. At
+    // once, while a frame renders too.
     nlohmann::json panel();
     // Hands the value to the module's set callback. The answer holds the
     // refresh code, the controls it asks to redraw and the host's messages.
@@ -61,6 +62,8 @@ public:
 private:
     class Turn;
     HostPanel& shown();
+    // The ID of the button or thumbnail the page calls `role`.
+    unsigned control_of(char const* role);
     nlohmann::json control_json(PanelControl const& control);
     nlohmann::json values_of(std::vector<unsigned> const& ids);
     nlohmann::json messages();
@@ -75,6 +78,8 @@ private:
     std::unique_ptr<SceneRenderer> renderer_;
     std::unique_ptr<FolderGuard> guard_;
     LWXPanelID panel_ = nullptr;
+    unsigned parent_popup_ = 0; // the parent dialog's list, once posted
     std::timed_mutex module_;
-    FrameJob frames_; // last: its thread ends before the rest goes
+    std::mutex state_; // the panel's values as the host shows them
+    FrameJob frames_;  // last: its thread ends before the rest goes
 };

@@ -1,5 +1,7 @@
 #include "host/panel_server/request_checks.h"
 
+#include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 
@@ -36,13 +38,23 @@ double finite_number(HostPanel const& panel, unsigned control, nlohmann::json co
     return v;
 }
 
+// The settings keep single-precision floats: a control without a declared
+// range takes what they hold, and nothing becomes infinite on saving.
 void check_range(HostPanel const& panel, unsigned control, double v) {
-    std::optional<PanelRange> const range = panel.range(control);
-    if (range && (v < range->min || v > range->max)) {
+    std::optional<PanelRange> const declared = panel.range(control);
+    double const min = declared ? double(declared->min) : -double(FLT_MAX);
+    double const max = declared ? double(declared->max) : double(FLT_MAX);
+    if (v < min || v > max) {
         throw bad_value(panel, control,
-                        number_text(v) + " is outside its range " + std::to_string(range->min) +
-                            " to " + std::to_string(range->max));
+                        number_text(v) + " is outside its range " + number_text(min) + " to " +
+                            number_text(max));
     }
+}
+
+double ranged_number(HostPanel const& panel, unsigned control, nlohmann::json const& value) {
+    double const v = finite_number(panel, control, value);
+    check_range(panel, control, v);
+    return v;
 }
 
 int whole_number(HostPanel const& panel, unsigned control, nlohmann::json const& value) {
@@ -71,10 +83,10 @@ bool inside(std::filesystem::path const& path, std::filesystem::path const& fold
 unsigned value_control(HostPanel const& panel, std::string const& text) {
     char* end = nullptr;
     bool const is_hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
-    unsigned long const id =
-        text.empty() ? 0 : std::strtoul(text.c_str() + (is_hex ? 2 : 0), &end, is_hex ? 16 : 10);
+    unsigned long long const id =
+        text.empty() ? 0 : std::strtoull(text.c_str() + (is_hex ? 2 : 0), &end, is_hex ? 16 : 10);
     bool const parsed = !text.empty() && end && *end == '\0' && text.size() <= 10;
-    if (!parsed || id == 0 || !panel.value_kind(unsigned(id))) {
+    if (!parsed || id == 0 || id > UINT_MAX || !panel.value_kind(unsigned(id))) {
         throw RequestError(404, "the panel has no control \"" + text +
                                     "\" that holds a value; nothing was changed");
     }
@@ -84,18 +96,15 @@ unsigned value_control(HostPanel const& panel, std::string const& text) {
 PanelValue checked_value(HostPanel const& panel, unsigned control, nlohmann::json const& value) {
     PanelControl const& c = *panel.control(control);
     switch (*panel.value_kind(control)) {
-    case PanelValue::REAL: {
-        double const v = finite_number(panel, control, value);
-        check_range(panel, control, v);
-        return PanelValue::real(v);
-    }
+    case PanelValue::REAL:
+        return PanelValue::real(ranged_number(panel, control, value));
     case PanelValue::COLOR: {
         if (!value.is_array() || value.size() != 3) {
             throw bad_value(panel, control, "a colour is three numbers: red, green, blue");
         }
-        return PanelValue::color(finite_number(panel, control, value[0]),
-                                 finite_number(panel, control, value[1]),
-                                 finite_number(panel, control, value[2]));
+        return PanelValue::color(ranged_number(panel, control, value[0]),
+                                 ranged_number(panel, control, value[1]),
+                                 ranged_number(panel, control, value[2]));
     }
     case PanelValue::INTEGER: {
         int const v = whole_number(panel, control, value);
@@ -118,10 +127,32 @@ PanelValue checked_value(HostPanel const& panel, unsigned control, nlohmann::jso
         throw bad_value(panel, control, "the value must be a text");
     }
     std::string const text = value.get<std::string>();
-    if (text.size() > MAX_TEXT || text.find('\0') != std::string::npos) {
-        throw bad_value(panel, control, "the text is longer than 4095 bytes or holds a NUL");
+    if (text.size() > MAX_TEXT) {
+        throw bad_value(panel, control, "the text is longer than 4095 bytes");
+    }
+    if (c.control_class == "sFileName") {
+        check_name(text);
+    } else if (text.find('\0') != std::string::npos) {
+        throw bad_value(panel, control, "the text holds a NUL byte");
     }
     return PanelValue::of_text(text);
+}
+
+bool is_keepable_name(std::string const& name) {
+    for (char const c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '"') {
+            return false;
+        }
+    }
+    return true;
+}
+
+void check_name(std::string const& name) {
+    if (!is_keepable_name(name)) {
+        throw RequestError(400, "the name \"" + name +
+                                    "\" holds a control character or a double quote, which "
+                                    "settings and scenes cannot keep; nothing was changed");
+    }
 }
 
 FolderGuard::FolderGuard(std::vector<std::string> const& folders) {

@@ -23,10 +23,18 @@ public:
 unsigned value_control(HostPanel const& panel, std::string const& text);
 
 // The value a page sends for `control`, checked against what the control
-// takes: a finite number inside its range, a whole number for integers,
+// takes: a finite number inside its range (a float control without one
+// takes what single precision holds), a whole number for integers,
 // one of its choices, 0 or 1 for a check box, three finite numbers for a
-// colour, a text without NUL bytes. Throws 400 naming the control.
+// colour, a text without NUL bytes, a file name as check_name takes it.
+// Throws 400 naming the control.
 PanelValue checked_value(HostPanel const& panel, unsigned control, nlohmann::json const& value);
+
+// A file name from the page, kept in settings and scenes between double
+// quotes on a line of its own. Throws 400 for a control character (a line
+// end among them) or a double quote, which could not be read back as given.
+void check_name(std::string const& name);
+bool is_keepable_name(std::string const& name);
 
 // The folders a command was given; paths from the page must lie inside one.
 class FolderGuard {

@@ -1,12 +1,7 @@
 #include "host/scene/scene_block.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -56,39 +51,4 @@ std::string with_filter_block(std::string const& scene, int position, std::strin
                                  ? "the scene has no Orrelux image filter in place " +
                                        std::to_string(position)
                                  : "the scene's Orrelux block has no EndPlugin line");
-}
-
-void replace_file(std::string const& path, std::string const& bytes) {
-    std::string const temporary = path + ".saving";
-    auto fail = [&](char const* what) {
-        std::string const why = strerror(errno);
-        unlink(temporary.c_str());
-        throw std::runtime_error("cannot save \"" + path + "\": " + what + ": " + why);
-    };
-    int const fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        fail("creating the temporary file");
-    }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t const n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            close(fd);
-            fail("writing");
-        }
-        written += std::size_t(n);
-    }
-    if (fsync(fd) != 0) {
-        close(fd);
-        fail("flushing");
-    }
-    if (close(fd) != 0) {
-        fail("closing");
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        fail("renaming into place");
-    }
 }

@@ -7,8 +7,3 @@
 // else, line ends included, stays byte for byte. Throws std::runtime_error
 // when the scene has no such block or the block has no EndPlugin line.
 std::string with_filter_block(std::string const& scene, int position, std::string const& body);
-
-// Writes `bytes` under a temporary name in the file's folder and renames it
-// into place, so that readers see the old file or the new one, never a part.
-// Throws std::runtime_error naming the file and the cause.
-void replace_file(std::string const& path, std::string const& bytes);

@@ -5,6 +5,7 @@
 "use strict";
 
 const fs = require("fs");
+const http = require("http");
 const os = require("os");
 const path = require("path");
 const { spawn, execFileSync } = require("child_process");
@@ -54,13 +55,136 @@ function startServer(render, scene, folder) {
     let out = "";
     server.stdout.on("data", (chunk) => {
       out += chunk;
-      const found = out.match(/http:\/\/127\.0\.0\.1:\d+\//);
+      const found = out.match(/http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]{32}/);
       if (found) resolve(found[0]);
     });
     server.on("exit", (code) => reject(new Error("the panel server stopped: " + code + "\n" + out)));
   });
   const exited = new Promise((resolve) => server.on("exit", (code, signal) => resolve(code ?? signal)));
   return { server, address, exited };
+}
+
+// What another page can do to the panel: every writing endpoint with the
+// bodies a page may send anywhere without asking (no-cors fetches of
+// text/plain, HTML forms), and reads.
+const WRITES = [
+  ["/api/control/0x8001", {value: 40}], ["/api/control/0x8005", {value: 0.9}],
+  ["/api/settings/save", {path: "evil.cfg"}], ["/api/settings/load", {path: "look.cfg"}],
+  ["/api/save", {}], ["/api/render", {frame: 1}], ["/api/render/cancel", {}],
+  ["/api/parent", {index: 1}],
+];
+const READS = ["/api/panel", "/api/files", "/api/parent", "/api/render"];
+
+function attackPage(target) {
+  const script = `
+    const target = ${JSON.stringify(target)};
+    const writes = ${JSON.stringify(WRITES)};
+    const reads = ${JSON.stringify(READS)};
+    const results = [];
+    async function attack() {
+      for (const [path, body] of writes) {
+        await fetch(target + path, {method: "POST", mode: "no-cors", body: JSON.stringify(body),
+                                    headers: {"Content-Type": "text/plain"}}).catch(() => {});
+        await new Promise((done) => {
+          const frame = document.createElement("iframe");
+          frame.name = "f" + results.length;
+          document.body.append(frame);
+          const form = document.createElement("form");
+          form.method = "POST";
+          form.enctype = "text/plain";
+          form.action = target + path;
+          form.target = frame.name;
+          const input = document.createElement("input");
+          input.name = JSON.stringify(body).slice(0, -1) + ', "x": "';
+          input.value = '"}';
+          form.append(input);
+          document.body.append(form);
+          frame.onload = done;
+          setTimeout(done, 3000);
+          form.submit();
+        });
+        results.push(path);
+      }
+      for (const path of reads) {
+        const answer = await fetch(target + path).then((r) => r.text()).catch((e) => "refused");
+        results.push(path + ": " + answer.slice(0, 40));
+      }
+      document.title = "done: " + results.join(" | ");
+    }
+    attack();`;
+  return `<!doctype html><html><body><script>${script}</script></body></html>`;
+}
+
+// Names and bytes of every file under `folder`.
+function filesIn(folder) {
+  const all = {};
+  for (const name of fs.readdirSync(folder, { recursive: true })) {
+    const file = path.join(folder, name);
+    if (fs.statSync(file).isFile()) all[name] = fs.readFileSync(file).toString("base64");
+  }
+  return JSON.stringify(all);
+}
+
+function request(address, method, apiPath, headers, body) {
+  const url = new URL(address);
+  return new Promise((resolve, reject) => {
+    const req = http.request({ host: url.hostname, port: url.port, path: apiPath, method,
+                               headers }, (res) => {
+      let text = "";
+      res.on("data", (chunk) => { text += chunk; });
+      res.on("end", () => resolve({ status: res.statusCode, text }));
+    });
+    req.on("error", reject);
+    req.end(body);
+  });
+}
+
+async function settingsOf(address, token) {
+  const answer = await request(address, "GET", "/api/panel", { "X-Orrelux-Token": token });
+  expect(answer.status === 200, "the panel to answer its own secret, not " + answer.status);
+  return JSON.stringify(JSON.parse(answer.text).controls.map((c) => [c.id, c.value]));
+}
+
+async function attackSuite(browser, address, work) {
+  const token = new URL(address).searchParams.get("token");
+  const target = new URL(address).origin;
+  const before = [await settingsOf(address, token), filesIn(work)];
+  const elsewhere = fs.mkdtempSync(path.join(os.tmpdir(), "orrelux-attacker-"));
+  const attacker = http.createServer((req, res) => {
+    res.setHeader("Content-Type", "text/html");
+    res.end(attackPage(target));
+  });
+  await new Promise((done) => attacker.listen(0, "127.0.0.1", done));
+  const disk = path.join(elsewhere, "attack.html");
+  fs.writeFileSync(disk, attackPage(target));
+  try {
+    for (const from of [`http://127.0.0.1:${attacker.address().port}/`, "file://" + disk]) {
+      const page = await browser.newPage();
+      await page.goto(from);
+      await page.waitForFunction(() => document.title.startsWith("done"), null,
+                                 { timeout: 60000 });
+      const title = await page.title();
+      expect(!title.includes("controls"), "no read to reach the panel from " + from + ": " + title);
+      await page.close();
+    }
+    // DNS rebinding: a site's name made to point at 127.0.0.1, with the
+    // secret even.
+    const port = new URL(address).port;
+    for (const [method, apiPath, body] of [["GET", "/api/panel"], ["GET", "/"],
+                                           ["POST", "/api/settings/save", '{"path": "evil.cfg"}']]) {
+      const answer = await request(address, method, apiPath,
+                                   { Host: "evil.example:" + port, "X-Orrelux-Token": token,
+                                     "Content-Type": "application/json" }, body);
+      expect(answer.status === 403, `${method} ${apiPath} with a foreign Host to be refused, ` +
+                                    `not ${answer.status}`);
+    }
+    expect(await settingsOf(address, token) === before[0], "the settings to be unchanged");
+    expect(filesIn(work) === before[1], "every file in the folder to be unchanged");
+    console.log("another page, a file and a rebound name were refused; nothing changed");
+  } finally {
+    attacker.close();
+    fs.rmSync(elsewhere, { recursive: true, force: true });
+  }
 }
 
 async function main() {
@@ -101,6 +225,7 @@ async function main() {
     field(id).fill(text).then(() => field(id).press("Tab")),
   ]);
   try {
+    await attackSuite(browser, await address, work);
     await page.goto(await address);
     await page.locator("#control-0x8001").waitFor();
     await shot("opened");

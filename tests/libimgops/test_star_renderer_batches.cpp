@@ -131,4 +131,61 @@ TEST(StarRendererBatches, ManyOverlappingStarsComeOutAsDrawnInTheOrderRead) {
     }
 }
 
+// Spots that fill the frame: the pass asks whether to stop by pixels drawn,
+// between rows, and stops at the first yes; asked and never told to stop,
+// it draws exactly what it draws unasked.
+TEST(StarRendererBatches, APassOfHugeSpotsAsksWhetherToStopByPixelsDrawnAndStopsAtOnce) {
+    int const width = 400, height = 200;
+    std::vector<star> sky;
+    for (int i = 0; i < 300; i++) {
+        sky.push_back(make_star(80 + i * 0.05, 0, 1));
+    }
+    // Sizes of 2000 on a 400 pixel width: radii of 400 pixels, every
+    // footprint the whole frame.
+    StarRendererData data{-2, 2, -1, 1, 2000,      2000, 0,  1e9,  1,
+                          1,  1, 0,  0, {0, 0, 0}, {},   {}, false};
+    Array<camera> cams;
+    cams.append(camera{DblMatrix4::the_identity(), 1, 1, -1});
+    struct Asked {
+        int times = 0;
+        int yes_at = 0; // the question answered yes; 0 for never
+    };
+    auto draw = [&](FloatImage& image, Asked* asked) {
+        StarRendererData d = data;
+        if (asked) {
+            d.should_stop = [](void* context) {
+                Asked& a = *static_cast<Asked*>(context);
+                return ++a.times == a.yes_at;
+            };
+            d.stop_context = asked;
+        }
+        MemoryStars input("ORRELUX1", sky);
+        StarRenderer renderer(d, image.fb, input, cams);
+        bool drew = false;
+        int calls = 0;
+        while (renderer.render_star(drew)) {
+            calls++;
+        }
+        return std::make_pair(renderer.stopped(), calls);
+    };
+    FloatImage unasked(width, height), never(width, height), stopped(width, height);
+    EXPECT_FALSE(draw(unasked, nullptr).first);
+    Asked keep_going;
+    EXPECT_FALSE(draw(never, &keep_going).first);
+    long const pixels = long(sky.size()) * width * height;
+    EXPECT_EQ(keep_going.times, pixels / STOP_CHECK_PIXELS);
+    never.each_pixel(
+        [&](int x, int y) { ASSERT_EQ(never.r(x, y), unasked.r(x, y)) << x << ", " << y; });
+
+    Asked stop{0, 2};
+    auto const [was_stopped, calls] = draw(stopped, &stop);
+    EXPECT_TRUE(was_stopped);
+    EXPECT_EQ(stop.times, 2);
+    EXPECT_EQ(calls, int(sky.size()) - 1); // stopped in the last call's drawing
+    // Two questions' worth of rows drawn, not all 300 spots: a fraction of
+    // the light.
+    float const share = stopped.r(200, 100) / unasked.r(200, 100);
+    EXPECT_NEAR(share, 2.0 * STOP_CHECK_PIXELS / pixels, 0.2 * STOP_CHECK_PIXELS / pixels);
+}
+
 } // namespace

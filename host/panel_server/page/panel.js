@@ -2,20 +2,27 @@
 // edit goes to the module; the page shows what the module then reports.
 "use strict";
 
-const PARENT_BUTTON = "0x800B";
-const LOAD_BUTTON = "0x800F";
-const SAVE_BUTTON = "0x8010";
-const PREVIEW = "0x8012";
+// The IDs of the buttons and thumbnails the page acts on, by the role the
+// server found for each among the module's controls ("parent", "load",
+// "save", "preview", "logo").
+const roles = {};
+
+// The server answers only requests that carry the secret of the address it
+// printed; other pages in the browser cannot know it.
+const TOKEN = new URLSearchParams(location.search).get("token") || "";
+const withToken = (path) => path + (path.includes("?") ? "&" : "?") + "token=" + TOKEN;
 
 const $ = (id) => document.getElementById(id);
 const inputs = {};  // control ID -> function showing a value
 let redraws = 0;
 
 async function call(method, path, body) {
+  const posting = method === "POST";
   const response = await fetch(path, {
     method,
-    headers: body === undefined ? {} : {"Content-Type": "application/json"},
-    body: body === undefined ? undefined : JSON.stringify(body),
+    headers: posting ? {"X-Orrelux-Token": TOKEN, "Content-Type": "application/json"}
+                     : {"X-Orrelux-Token": TOKEN},
+    body: posting ? JSON.stringify(body === undefined ? {} : body) : undefined,
   });
   const answer = await response.json();
   if (!response.ok) {
@@ -39,7 +46,7 @@ async function showMessages(messages) {
 
 function redrawThumbnail(id) {
   const img = $("thumb-" + id);
-  if (img) img.src = "/api/thumbnail/" + id + "?n=" + ++redraws;
+  if (img) img.src = withToken("/api/thumbnail/" + id + "?n=" + ++redraws);
 }
 
 function showValues(values) {
@@ -58,7 +65,7 @@ async function edit(id, value) {
     return;
   }
   showValues(answer.values);
-  if (answer.code !== 0) redrawThumbnail(PREVIEW);
+  if (answer.code !== 0) redrawThumbnail(roles.preview);
   await showMessages(answer.messages);
 }
 
@@ -85,7 +92,7 @@ function control(c) {
     field = document.createElement("img");
     field.id = "thumb-" + c.id;
     field.alt = c.label;
-    field.src = "/api/thumbnail/" + c.id;
+    field.src = withToken("/api/thumbnail/" + c.id);
   } else if (c.kind === "button") {
     field = document.createElement("button");
     field.textContent = c.label;
@@ -177,16 +184,16 @@ async function requestFile(title) {
 }
 
 async function press(id, label) {
-  if (id === PARENT_BUTTON) return chooseParent();
-  const loading = id === LOAD_BUTTON;
-  if (!loading && id !== SAVE_BUTTON) return;
+  if (id === roles.parent) return chooseParent();
+  const loading = id === roles.load;
+  if (!loading && id !== roles.save) return;
   const path = await requestFile(loading ? "Load Orrelux Settings From File"
                                          : "Save Orrelux Settings To File");
   if (path === null) return;
   const answer = await call("POST", loading ? "/api/settings/load" : "/api/settings/save", {path});
   if (loading) {
     showValues(answer.values);
-    redrawThumbnail(PREVIEW);
+    redrawThumbnail(roles.preview);
     $("saved").textContent = "Loaded " + answer.loaded;
   } else {
     $("saved").textContent = "Saved to " + answer.saved;
@@ -210,8 +217,8 @@ async function followRender() {
   if (rendering) {
     setTimeout(followRender, 100);
   } else if (status.state === "rendered") {
-    $("frame-image").src = "/api/render/view.png?n=" + ++redraws;
-    $("frame-file").href = "/api/render/frame.png?n=" + redraws;
+    $("frame-image").src = withToken("/api/render/view.png?n=" + ++redraws);
+    $("frame-file").href = withToken("/api/render/frame.png?n=" + redraws);
     $("frame-file").hidden = false;
   }
 }
@@ -223,6 +230,7 @@ async function start() {
   $("source").textContent = panel.source + " (saves into " + panel.saves_into + ")";
   const grid = $("panel");
   for (const c of panel.controls) {
+    if (c.role) roles[c.role] = c.id;
     const [label, field] = control(c);
     if (c.kind === "thumbnail") {
       field.classList.add("wide");
