@@ -291,7 +291,7 @@ int main(int argc, char** argv) {
                  "Write alpha 1 everywhere, so that a star plate over black shows in any "
                  "image viewer");
     app.add_flag("-q,--quiet", options.quiet, "Print only problems and the summary");
-    app.set_version_flag("--version", "orrelux-render 2.3");
+    app.set_version_flag("--version", "orrelux-render " ORRELUX_VERSION);
     CLI11_PARSE(app, argc, argv);
 
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
