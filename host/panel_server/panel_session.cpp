@@ -442,7 +442,7 @@ RenderedFrame PanelSession::render(int frame, StepReport const& steps,
     RenderedFrame rendered;
     FrameImage image;
     rendered.result = renderer_->render_image(frame, steps, cancelled, image);
-    if (rendered.result.status != FrameResult::WRITTEN) {
+    if (rendered.result.status != FrameResult::RENDERED) {
         return rendered;
     }
     // Written as orrelux-render writes a .png, so that the two agree.

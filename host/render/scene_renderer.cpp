@@ -265,12 +265,13 @@ FrameResult SceneRenderer::render(int frame, StepReport const& steps,
                                   std::function<bool()> const& interrupted) {
     FrameImage image(0, 0);
     FrameResult result = render_image(frame, steps, interrupted, image);
-    if (result.status != FrameResult::WRITTEN) {
+    if (result.status != FrameResult::RENDERED) {
         return result;
     }
     try {
         std::string const path = output_.path(frame);
         write_frame(path, image, setup_.samples);
+        result.status = FrameResult::WRITTEN;
         result.detail = path;
     } catch (StrXception const& e) {
         result.status = FrameResult::FAILED;
@@ -352,5 +353,5 @@ void SceneRenderer::render_into(int frame, FrameResult& result, StepReport const
             image.pixels[i] = 1.0f;
         }
     }
-    result.status = FrameResult::WRITTEN;
+    result.status = FrameResult::RENDERED;
 }

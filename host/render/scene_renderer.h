@@ -51,7 +51,7 @@ public:
                        std::function<bool()> const& interrupted);
 
     // Renders one frame into `image` without writing it; the result says
-    // whether it was rendered (WRITTEN, with an empty detail), failed or
+    // whether it was rendered (RENDERED, with an empty detail), failed or
     // aborted.
     FrameResult render_image(int frame, StepReport const& steps,
                              std::function<bool()> const& interrupted, FrameImage& image);
