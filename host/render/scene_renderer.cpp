@@ -1,6 +1,6 @@
 #include "host/render/scene_renderer.h"
 
-#include "host/services/frame.h"
+#include "host/services/filter_frame.h"
 #include "host/services/frame_memory.h"
 #include "host/frames/frame_file.h"
 #include "host/services/load_state.h"

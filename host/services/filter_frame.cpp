@@ -1,4 +1,4 @@
-#include "host/services/frame.h"
+#include "host/services/filter_frame.h"
 
 #include "host/services/frame_memory.h"
 #include "base/xception.h"
