@@ -7,7 +7,7 @@
 
 namespace {
 
-char const* const UNIT = "host/panel_service";
+char const* const UNIT = "host/services/panel_service";
 
 // The longest popup taken from a module.
 int const MAX_POPUP_ENTRIES = 4096;
