@@ -89,10 +89,8 @@ int run_panel_command(int argc, char** argv, char const* default_module) {
     }
     try {
         return serve(options, port);
-    } catch (SceneFileError const& e) {
-        std::fprintf(stderr, "orrelux-render panel: %s\n", e.message().c_str());
-    } catch (StrXception const& e) {
-        std::fprintf(stderr, "orrelux-render panel: %s\n", static_cast<char const*>(e.message()));
+    } catch (Xception const& e) {
+        std::fprintf(stderr, "orrelux-render panel: %s\n", e.what());
     } catch (std::exception const& e) {
         std::fprintf(stderr, "orrelux-render panel: %s\n", e.what());
     }

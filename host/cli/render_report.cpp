@@ -4,11 +4,11 @@
 #include <osapi/osapi-unix.h>
 
 #include <filesystem>
-#include <stdexcept>
 #include <utility>
 
 namespace {
 
+char const* const UNIT = "host/cli/render_report";
 int const WRITE_ONLY = 2;
 
 } // namespace
@@ -88,7 +88,8 @@ void write_report_file(std::string const& path, nlohmann::json const& report) {
     std::filesystem::path const folder = std::filesystem::path(path).parent_path();
     std::error_code error;
     if (!folder.empty() && !std::filesystem::create_directories(folder, error) && error) {
-        throw std::runtime_error("cannot write the report \"" + path + "\": " + error.message());
+        throw LOCATED_XCEPTION("cannot write the report \"%s\": %s", path.c_str(),
+                               error.message().c_str());
     }
     try {
         OSAPI::AtomicFileWrite out(path.c_str(), WRITE_ONLY);
@@ -100,7 +101,6 @@ void write_report_file(std::string const& path, nlohmann::json const& report) {
         descriptor.close();
         out.complete_nosync();
     } catch (StrXception const& e) {
-        throw std::runtime_error("cannot write the report \"" + path +
-                                 "\": " + static_cast<char const*>(e.message()));
+        throw LOCATED_XCEPTION("cannot write the report \"%s\": %s", path.c_str(), e.what());
     }
 }

@@ -71,10 +71,6 @@ nlohmann::json value_json(PanelValue const& v) {
     return v.text;
 }
 
-std::string text_of(StrXception const& e) {
-    return static_cast<char const*>(e.message());
-}
-
 std::string read_bytes(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -155,7 +151,8 @@ PanelSession::PanelSession(PanelOptions const& options) : options_(options) {
         panel_ = local.panel;
         host.panels.open(panel_);
     } catch (StrXception const& e) {
-        throw std::runtime_error("the module's settings panel cannot be opened: " + text_of(e));
+        throw std::runtime_error(std::string("the module's settings panel cannot be opened: ") +
+                                 e.what());
     }
 }
 
@@ -251,7 +248,7 @@ nlohmann::json PanelSession::edit(std::string const& control, nlohmann::json con
     try {
         code = renderer_->host().panels.edit(panel_, id, checked);
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     std::vector<unsigned> redraw;
     if (code == LWXPRC_FULL || code == LWXPRC_REFORMAT) {
@@ -275,7 +272,7 @@ std::string PanelSession::thumbnail(std::string const& control) {
                                                        logo ? LOGO_WIDTH : PREVIEW_WIDTH,
                                                        logo ? LOGO_HEIGHT : PREVIEW_HEIGHT));
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
 }
 
@@ -286,7 +283,7 @@ nlohmann::json PanelSession::parent_dialog() {
     try {
         panels.press(panel_, PARENT_BUTTON);
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     PostedDialog const& dialog = panels.posted.back();
     auto selected = dialog.form.find(PARENT_POPUP);
@@ -310,7 +307,7 @@ nlohmann::json PanelSession::choose_parent(nlohmann::json const& index) {
     try {
         panels.press(panel_, PARENT_BUTTON);
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     return {{"parent", dialog["entries"][index.get<std::size_t>()]}, {"messages", messages()}};
 }
@@ -345,7 +342,7 @@ nlohmann::json PanelSession::load_settings(nlohmann::json const& path) {
     try {
         host.panels.press(panel_, LOAD_BUTTON);
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     std::vector<unsigned> all;
     for (PanelControl const& c : shown().controls) {
@@ -363,7 +360,7 @@ void PanelSession::save_through_module(std::string const& path) {
         host.panels.press(panel_, SAVE_BUTTON);
     } catch (StrXception const& e) {
         std::remove(temporary.c_str());
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     std::error_code error;
     if (!fs::is_regular_file(temporary, error) || fs::file_size(temporary, error) == 0) {
@@ -414,6 +411,8 @@ nlohmann::json PanelSession::save() {
         std::string const scene((std::istreambuf_iterator<char>(in)),
                                 std::istreambuf_iterator<char>());
         replace_file(source_, with_filter_block(scene, scene_block_, body));
+    } catch (Xception const& e) {
+        throw RequestError(500, e.what());
     } catch (std::runtime_error const& e) {
         throw RequestError(500, e.what());
     }
@@ -457,7 +456,7 @@ RenderedFrame PanelSession::render(int frame, StepReport const& steps,
         rendered.view = read_bytes(path);
     } catch (StrXception const& e) {
         rendered.result.status = FrameResult::FAILED;
-        rendered.result.detail = text_of(e);
+        rendered.result.detail = e.what();
     }
     return rendered;
 }

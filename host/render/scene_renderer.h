@@ -36,7 +36,7 @@ struct RenderSetup {
 // wrote.
 class SceneRenderer {
 public:
-    // Throws std::runtime_error with a message for the user when the module,
+    // Throws StrXception with a message for the user when the module,
     // the settings or the star database cannot be used. `notes` receives
     // remarks worth showing once (a disabled filter, default settings).
     SceneRenderer(RenderSetup const& setup, SceneFile scene,
