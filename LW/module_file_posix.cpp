@@ -1,4 +1,4 @@
-#include "LW/osx.h"
+#include "LW/install_folder.h"
 
 #include "base/xception.h"
 
@@ -10,6 +10,8 @@
 namespace {
 
 char const* const SIGNATURE = "String module_file()";
+// The install location's unit, as its assertion reports have always named it.
+char const* const UNIT = "LW/osx";
 
 // Any address inside this module identifies the file the host loaded.
 void module_anchor() {}
@@ -24,7 +26,7 @@ String resolved_path(char const* path) {
 String module_file() {
     Dl_info info{};
     int bref = dladdr(reinterpret_cast<void*>(&module_anchor), &info);
-    XASSERT(bref, "LW/osx", SIGNATURE, 28);
-    XASSERT(info.dli_fname, "LW/osx", SIGNATURE, 30);
+    XASSERT(bref, UNIT, SIGNATURE, __LINE__);
+    XASSERT(info.dli_fname, UNIT, SIGNATURE, __LINE__);
     return String(info.dli_fname);
 }

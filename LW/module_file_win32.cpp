@@ -1,4 +1,4 @@
-#include "LW/osx.h"
+#include "LW/install_folder.h"
 
 #include "base/xception.h"
 
@@ -13,6 +13,8 @@
 namespace {
 
 char const* const SIGNATURE = "String module_file()";
+// The install location's unit, as its assertion reports have always named it.
+char const* const UNIT = "LW/osx";
 
 // Any address inside this module identifies the file the host loaded.
 void module_anchor() {}
@@ -66,12 +68,12 @@ String module_file() {
     BOOL found = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                                     reinterpret_cast<LPCWSTR>(&module_anchor), &module);
-    XASSERT(found, "LW/osx", SIGNATURE, __LINE__);
+    XASSERT(found, UNIT, SIGNATURE, __LINE__);
     // The name is cut short, without an error, when the buffer is too small.
     std::vector<wchar_t> name(MAX_PATH);
     for (;;) {
         DWORD n = GetModuleFileNameW(module, name.data(), static_cast<DWORD>(name.size()));
-        XASSERT(n != 0, "LW/osx", SIGNATURE, __LINE__);
+        XASSERT(n != 0, UNIT, SIGNATURE, __LINE__);
         if (n < name.size()) {
             return OSAPI::narrow(name.data());
         }

@@ -1,7 +1,7 @@
 #include "LW/module_state.h"
 
-OrreluxIni orrelux_ini = {String(), false,   DIALOG_UNSET, DIALOG_UNSET, 1,     nullptr, nullptr,
-                          nullptr,  nullptr, nullptr,      nullptr,      false, nullptr, String()};
+ModuleState orrelux_ini = {String(), false,   DIALOG_UNSET, DIALOG_UNSET, 1,     nullptr, nullptr,
+                           nullptr,  nullptr, nullptr,      nullptr,      false, nullptr, String()};
 
 namespace {
 

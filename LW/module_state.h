@@ -12,7 +12,7 @@
 // activations fetch, and the folder that holds the module. The
 // activations write the host records; the preferences file's reader and the
 // panel write the preferences; a frame writes nothing here.
-struct OrreluxIni {
+struct ModuleState {
     String default_starfile;  // star database given to new instances; may be empty
     bool default_starfile_3d; // default_starfile carries star distances
     int dialog_x;             // stored panel position; -9999 when not set
@@ -37,7 +37,7 @@ struct OrreluxIni {
     String install_folder;
 };
 
-extern OrreluxIni orrelux_ini;
+extern ModuleState orrelux_ini;
 
 int const DIALOG_UNSET = -9999;
 

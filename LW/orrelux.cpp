@@ -16,7 +16,8 @@
 namespace {
 
 char const* const SERVER_NAME = "Orrelux";
-char const* const DESCRIPTION = "Orrelux 2.3";
+// The build names the version, from the project's.
+char const* const DESCRIPTION = "Orrelux " ORRELUX_VERSION;
 
 // Besides "Final_Render" and "Alpha" the filter needs no buffer.
 char const* const NO_BUFFERS[] = {nullptr};

@@ -1,7 +1,7 @@
 #include "LW/orrelux_ini.h"
 
 #include "LW/keyval.h"
-#include "LW/osx.h"
+#include "LW/install_folder.h"
 #include "LW/starfile.h"
 #include "base/io.h"
 #include "base/ptrmap.h"

@@ -1,7 +1,7 @@
 #include "LW/settings.h"
 
 #include "LW/module_state.h"
-#include "LW/osx.h"
+#include "LW/install_folder.h"
 #include "LW/settings_fields.h"
 #include "LW/starfile.h"
 #include "base/xception.h"

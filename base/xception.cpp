@@ -24,14 +24,13 @@ void Xception::warning(char const* function, char const* fmt, ...) {
 }
 
 AssertXception::AssertXception(char const* expr, char const* file, char const* function, int line)
-    : expr(expr), file(file), function(function), line(line) {}
+    : expr(expr), file(file), function(function), line(line) {
+    snprintf(report, sizeof report, "'%s' in <%s> (%s:%d)", expr, function, file, line);
+}
 
 AssertXception::~AssertXception() = default;
 
 void AssertXception::print() const {
-    // Reports longer than the buffer are cut, never overrun.
-    char report[4096];
-    snprintf(report, sizeof report, "'%s' in <%s> (%s:%d)", expr, function, file, line);
     Xception::display_error("Assertion Failed", report);
 }
 

@@ -1,4 +1,4 @@
-#include "host/services/frame.h"
+#include "host/services/filter_frame.h"
 #include "host/services/host.h"
 #include "host/services/module.h"
 #include "LW/settings.h"

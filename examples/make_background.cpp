@@ -99,11 +99,11 @@ int main(int argc, char** argv) {
                         SampleType::HALF);
             printf("%s\n", path.c_str());
         }
-    } catch (std::exception const& e) {
+    } catch (Xception const& e) {
         fprintf(stderr, "make_background: %s\n", e.what());
         return 1;
-    } catch (StrXception const& e) {
-        fprintf(stderr, "make_background: %s\n", static_cast<char const*>(e.message()));
+    } catch (std::exception const& e) {
+        fprintf(stderr, "make_background: %s\n", e.what());
         return 1;
     }
     return 0;

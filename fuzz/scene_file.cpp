@@ -51,7 +51,7 @@ std::optional<SceneFile> read(std::string const& text, int& error_line) {
     try {
         return read_scene_text(text, "fuzz.lws");
     } catch (SceneFileError const& e) {
-        FUZZ_REQUIRE(e.message().rfind("fuzz.lws:", 0) == 0);
+        FUZZ_REQUIRE(std::string(e.what()).rfind("fuzz.lws:", 0) == 0);
         error_line = e.line();
         return std::nullopt;
     }

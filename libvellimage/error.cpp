@@ -25,7 +25,7 @@ char const* const ERROR_TEXTS[] = {
 
 Error::~Error() = default;
 
-char const* Error::strerror() const {
+char const* Error::strerror() const noexcept {
     int count = static_cast<int>(sizeof ERROR_TEXTS / sizeof ERROR_TEXTS[0]);
     return code >= 0 && code < count ? ERROR_TEXTS[code] : ERROR_TEXTS[1];
 }

@@ -19,8 +19,9 @@ class Error : public Xception {
 public:
     explicit Error(int code) : code(code) {}
     ~Error() override;
+    char const* what() const noexcept override { return strerror(); }
     void print() const override;
-    char const* strerror() const;
+    char const* strerror() const noexcept;
 
     int code;
 };

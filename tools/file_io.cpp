@@ -40,7 +40,6 @@ void write_file_atomically(std::string const& path, std::string const& bytes) {
         out.complete();
         descriptor.close();
     } catch (StrXception const& e) {
-        throw StarcatError("cannot write \"" + path +
-                           "\": " + static_cast<char const*>(e.message()));
+        throw StarcatError("cannot write \"" + path + "\": " + e.what());
     }
 }

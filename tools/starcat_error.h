@@ -10,9 +10,8 @@ class StarcatError : public Xception {
 public:
     explicit StarcatError(std::string text);
     ~StarcatError() override;
+    char const* what() const noexcept override { return text.c_str(); }
     void print() const override;
-
-    std::string const& message() const { return text; }
 
 private:
     std::string text;

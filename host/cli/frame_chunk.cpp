@@ -1,14 +1,17 @@
 #include "host/cli/frame_chunk.h"
 
+#include "base/xception.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <stdexcept>
 
 namespace {
 
+char const* const UNIT = "host/cli/frame_chunk";
+
 [[noreturn]] void bad_chunk(std::string const& text, std::string const& why) {
-    throw std::invalid_argument("--chunk \"" + text + "\": " + why);
+    throw LOCATED_XCEPTION("--chunk \"%s\": %s", text.c_str(), why.c_str());
 }
 
 // A whole number of digits only: no sign, no spaces.

@@ -10,7 +10,7 @@ struct FrameChunk {
     int count = 1;
 };
 
-// Reads "I/N" as given to --chunk. Throws std::invalid_argument saying what
+// Reads "I/N" as given to --chunk. Throws StrXception saying what
 // is wrong.
 FrameChunk parse_frame_chunk(std::string const& text);
 

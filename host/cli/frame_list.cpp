@@ -1,16 +1,19 @@
 #include "host/cli/frame_list.h"
 
+#include "base/xception.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 
 namespace {
 
+char const* const UNIT = "host/cli/frame_list";
+
 [[noreturn]] void bad_item(std::string const& item, char const* why) {
-    throw std::invalid_argument("frame list item \"" + item + "\": " + why);
+    throw LOCATED_XCEPTION("frame list item \"%s\": %s", item.c_str(), why);
 }
 
 // Reads a signed integer at `pos`, moving past it.
@@ -70,7 +73,7 @@ std::vector<int> parse_frame_list(std::string const& text) {
         add_item(item, frames, seen);
     }
     if (frames.empty()) {
-        throw std::invalid_argument("the frame list \"" + text + "\" names no frame");
+        throw LOCATED_XCEPTION("the frame list \"%s\" names no frame", text.c_str());
     }
     return frames;
 }

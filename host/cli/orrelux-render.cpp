@@ -19,10 +19,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <stdexcept>
+#include <exception>
 #include <unistd.h>
 
 namespace {
+
+char const* const UNIT = "host/cli/orrelux-render";
 
 // The signal that asked the render to stop, or 0. Ctrl-C, a farm's kill and
 // a closed terminal all stop it the same way: the frame in hand is aborted
@@ -52,19 +54,18 @@ std::string default_module() {
     return (bin / "../plugins/orrelux.so").lexically_normal().string();
 }
 
-// Calls `make`, turning the project's own exceptions, which are no
-// std::exception, into std::runtime_error with the text the user should see.
-template <class Make> auto plainly(Make const& make) -> decltype(make()) {
+// Runs `step`, giving the text of what stopped it, if anything. Besides the
+// project's own, the standard library's exceptions (file system, memory) end
+// a run too.
+template <class Step> std::optional<std::string> failure(Step const& step) {
     try {
-        return make();
-    } catch (SceneFileError const& e) {
-        throw std::runtime_error(e.message());
-    } catch (StrXception const& e) {
-        throw std::runtime_error(static_cast<char const*>(e.message()));
-    } catch (AssertXception const& e) {
-        throw std::runtime_error(std::string("internal check failed: ") + e.expr + " (" + e.file +
-                                 ":" + std::to_string(e.line) + ")");
+        step();
+    } catch (Xception const& e) {
+        return std::string(e.what());
+    } catch (std::exception const& e) {
+        return std::string(e.what());
     }
+    return std::nullopt;
 }
 
 struct Options {
@@ -84,8 +85,8 @@ void parse_size(std::string const& text, RenderSetup& setup) {
     char end = 0;
     if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &end) != 2 || w < 1 || h < 1 || w > 32768 ||
         h > 32768) {
-        throw std::invalid_argument("--size \"" + text +
-                                    "\": expected WIDTHxHEIGHT, each from 1 to 32768");
+        throw LOCATED_XCEPTION("--size \"%s\": expected WIDTHxHEIGHT, each from 1 to 32768",
+                               text.c_str());
     }
     setup.width = w;
     setup.height = h;
@@ -100,7 +101,7 @@ std::vector<int> frames_to_render(Options const& options, std::optional<FrameChu
                                   ? frame_range(s.first_frame, s.last_frame, s.frame_step)
                                   : parse_frame_list(options.frames);
     if (frames.empty()) {
-        throw std::invalid_argument("the scene's frame range is empty; name frames with --frames");
+        throw LOCATED_XCEPTION("the scene's frame range is empty; name frames with --frames");
     }
     // Every share writes through the same pattern: it must number the
     // whole list, not only this share.
@@ -154,12 +155,9 @@ void render_frames(Options const& options, SceneFile scene, std::vector<int> con
         // process's state is shared with it.
         bool first = true;
         auto make_task = [&]() -> FrameTask {
-            auto renderer = plainly([&] {
-                return std::make_shared<SceneRenderer>(
-                    setup, read_scene_file(setup.scene_path),
-                    first ? std::function<void(std::string const&)>(notes)
-                          : [](std::string const&) {});
-            });
+            auto renderer = std::make_shared<SceneRenderer>(
+                setup, read_scene_file(setup.scene_path),
+                first ? std::function<void(std::string const&)>(notes) : [](std::string const&) {});
             return [renderer](int frame, StepReport const& steps) {
                 return renderer->render(frame, steps, was_interrupted);
             };
@@ -183,8 +181,8 @@ int run(Options& options, RenderReport& report) {
     }
     setup.samples = sample_type_named(options.depth);
     if (!format_stores(frame_format_of(setup.output_pattern), setup.samples)) {
-        throw std::invalid_argument("--depth " + options.depth + " cannot be stored in \"" +
-                                    setup.output_pattern + "\"");
+        throw LOCATED_XCEPTION("--depth %s cannot be stored in \"%s\"", options.depth.c_str(),
+                               setup.output_pattern.c_str());
     }
     std::optional<FrameChunk> chunk;
     if (!options.chunk.empty()) {
@@ -294,7 +292,7 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 256));
     add_setup_options(app, setup);
     app.add_flag("-q,--quiet", options.quiet, "Print only problems and the summary");
-    app.set_version_flag("--version", "orrelux-render 2.3");
+    app.set_version_flag("--version", "orrelux-render " ORRELUX_VERSION);
     PanelCommand panel_command;
     panel_command.options.setup.module_path = setup.module_path;
     CLI::App* panel = add_panel_command(app, panel_command);
@@ -317,17 +315,15 @@ int main(int argc, char** argv) {
     }
     RenderReport report(setup.scene_path, setup.output_pattern);
     int status = 2;
-    try {
-        status = plainly([&] { return run(options, report); });
-    } catch (std::exception const& e) {
-        fprintf(stderr, "orrelux-render: %s\n", e.what());
-        report.set_error(e.what());
+    if (auto const why = failure([&] { status = run(options, report); })) {
+        fprintf(stderr, "orrelux-render: %s\n", why->c_str());
+        report.set_error(*why);
     }
     if (!options.report_path.empty()) {
-        try {
-            write_report_file(options.report_path, report.json(was_interrupted(), status));
-        } catch (std::exception const& e) {
-            fprintf(stderr, "orrelux-render: %s\n", e.what());
+        if (auto const why = failure([&] {
+                write_report_file(options.report_path, report.json(was_interrupted(), status));
+            })) {
+            fprintf(stderr, "orrelux-render: %s\n", why->c_str());
             return status == 0 ? 2 : status;
         }
     }

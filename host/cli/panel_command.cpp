@@ -83,10 +83,8 @@ int run_panel_command(PanelCommand command) {
     }
     try {
         return serve(command.options, command.port);
-    } catch (SceneFileError const& e) {
-        std::fprintf(stderr, "orrelux-render panel: %s\n", e.message().c_str());
-    } catch (StrXception const& e) {
-        std::fprintf(stderr, "orrelux-render panel: %s\n", static_cast<char const*>(e.message()));
+    } catch (Xception const& e) {
+        std::fprintf(stderr, "orrelux-render panel: %s\n", e.what());
     } catch (std::exception const& e) {
         std::fprintf(stderr, "orrelux-render panel: %s\n", e.what());
     }

@@ -1,13 +1,17 @@
 #include "host/cli/render_report.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
+#include "base/xception.h"
+#include <osapi/osapi-unix.h>
+
 #include <filesystem>
-#include <stdexcept>
-#include <unistd.h>
 #include <utility>
+
+namespace {
+
+char const* const UNIT = "host/cli/render_report";
+int const WRITE_ONLY = 2;
+
+} // namespace
 
 RenderReport::RenderReport(std::string scene, std::string output)
     : scene_(std::move(scene)), output_(std::move(output)) {}
@@ -81,40 +85,22 @@ nlohmann::json RenderReport::json(bool interrupted, std::optional<int> exit_stat
 
 void write_report_file(std::string const& path, nlohmann::json const& report) {
     std::string const text = report.dump(2) + "\n";
-    std::string const temporary = path + ".inprogress";
     std::filesystem::path const folder = std::filesystem::path(path).parent_path();
     std::error_code error;
     if (!folder.empty() && !std::filesystem::create_directories(folder, error) && error) {
-        throw std::runtime_error("cannot write the report \"" + path + "\": " + error.message());
+        throw LOCATED_XCEPTION("cannot write the report \"%s\": %s", path.c_str(),
+                               error.message().c_str());
     }
-    auto fail = [&](char const* what) {
-        std::string const why = strerror(errno);
-        ::unlink(temporary.c_str());
-        throw std::runtime_error("cannot write the report \"" + path + "\": " + what + ": " + why);
-    };
-    int const fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        fail("open");
-    }
-    for (size_t done = 0; done < text.size();) {
-        ssize_t const n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ::close(fd);
-            fail("write");
-        }
-        done += size_t(n);
-    }
-    if (::fsync(fd) != 0) {
-        ::close(fd);
-        fail("fsync");
-    }
-    if (::close(fd) != 0) {
-        fail("close");
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        fail("rename");
+    try {
+        OSAPI::AtomicFileWrite out(path.c_str(), WRITE_ONLY);
+        // Closed before the temporary's destructor removes an unfinished file.
+        OSAPI::FileDescriptor descriptor(out.fd);
+        OSAPI::write(out.fd, text.data(), text.size());
+        // A failed flush or close still stops the rename.
+        OSAPI::sync(out.fd);
+        descriptor.close();
+        out.complete_nosync();
+    } catch (StrXception const& e) {
+        throw LOCATED_XCEPTION("cannot write the report \"%s\": %s", path.c_str(), e.what());
     }
 }

@@ -50,5 +50,5 @@ private:
 
 // Replaces `path` with the text of `report` only once all of it is on disk,
 // so that a reader finds the whole of an old or a new report, never a part.
-// Makes the folder if need be. Throws std::runtime_error naming the file.
+// Makes the folder if need be. Throws StrXception naming the file.
 void write_report_file(std::string const& path, nlohmann::json const& report);

@@ -1,17 +1,20 @@
 #include "host/cli/worker_pool.h"
 
+#include "base/xception.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <exception>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+char const* const UNIT = "host/cli/worker_pool";
 
 // Messages from a worker: monitor steps, or the result of a frame.
 enum : char { STEPS = 'S', RESULT = 'R' };
@@ -84,6 +87,8 @@ bool receive_result(int fd, FrameResult& result) {
     std::string cannot_start;
     try {
         task = make_task();
+    } catch (Xception const& e) {
+        cannot_start = e.what();
     } catch (std::exception const& e) {
         cannot_start = e.what();
     }
@@ -113,15 +118,14 @@ struct Worker {
 Worker start_worker(std::function<FrameTask()> const& make_task) {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-        throw std::runtime_error(std::string("cannot start a worker: socketpair: ") +
-                                 strerror(errno));
+        throw LOCATED_XCEPTION("cannot start a worker: socketpair: %s", strerror(errno));
     }
     fflush(nullptr);
     pid_t pid = fork();
     if (pid < 0) {
         ::close(fds[0]);
         ::close(fds[1]);
-        throw std::runtime_error(std::string("cannot start a worker: fork: ") + strerror(errno));
+        throw LOCATED_XCEPTION("cannot start a worker: fork: %s", strerror(errno));
     }
     if (pid == 0) {
         ::close(fds[0]);
@@ -262,7 +266,7 @@ void run_workers(std::vector<int> const& frames, int jobs,
     for (int i = 0; i < jobs && size_t(i) < frames.size(); i++) {
         try {
             workers.push_back(start_worker(make_task));
-        } catch (std::exception const&) {
+        } catch (...) {
             if (workers.empty()) {
                 throw;
             }

@@ -20,7 +20,7 @@ unsigned quantise(double value, unsigned max) {
 
 } // namespace
 
-float srgb_to_linear(float encoded) {
+float iec_srgb_to_linear(float encoded) {
     double e = encoded;
     if (e <= ENCODED_KNEE) {
         return float(e / 12.92);
@@ -28,7 +28,7 @@ float srgb_to_linear(float encoded) {
     return float(std::pow((e + 0.055) / 1.055, 2.4));
 }
 
-float linear_to_srgb(float linear) {
+float iec_linear_to_srgb(float linear) {
     double l = linear;
     if (l <= LINEAR_KNEE) {
         return float(l * 12.92);
@@ -38,7 +38,7 @@ float linear_to_srgb(float linear) {
 
 unsigned srgb_sample(float linear, unsigned max) {
     // NaN stays NaN through the curve and quantises to 0.
-    return quantise(linear_to_srgb(linear), max);
+    return quantise(iec_linear_to_srgb(linear), max);
 }
 
 unsigned linear_sample(float value, unsigned max) {
@@ -48,7 +48,7 @@ unsigned linear_sample(float value, unsigned max) {
 std::vector<float> srgb_decode_table(unsigned max) {
     std::vector<float> table(max + 1);
     for (unsigned i = 0; i <= max; ++i) {
-        table[i] = srgb_to_linear(float(double(i) / max));
+        table[i] = iec_srgb_to_linear(float(double(i) / max));
     }
     return table;
 }

@@ -36,12 +36,12 @@ void FrameJob::start(int frame, FrameWork work) {
             [this] { return cancel_.load(); });
         std::lock_guard<std::mutex> done_lock(mutex_);
         FrameResult const& r = rendered.result;
-        state_ = r.status == FrameResult::WRITTEN   ? "rendered"
+        state_ = r.status == FrameResult::RENDERED  ? "rendered"
                  : r.status == FrameResult::ABORTED ? "cancelled"
                                                     : "failed";
         detail_ = r.status == FrameResult::ABORTED ? "cancelled through the monitor" : r.detail;
         seconds_ = r.seconds;
-        if (r.status == FrameResult::WRITTEN) {
+        if (r.status == FrameResult::RENDERED) {
             last_ = std::move(rendered);
         }
         running_ = false;

@@ -1,6 +1,7 @@
 #include "host/panel_server/panel_server.h"
 
 #include "host/panel_server/panel_assets.h"
+#include "base/xception.h"
 #include "host/panel_server/request_guard.h"
 
 #include <httplib.h>
@@ -69,6 +70,8 @@ template <class Work> httplib::Server::Handler api(Work work) {
             work(req, res);
         } catch (RequestError const& e) {
             send_error(res, e.status, e.what());
+        } catch (Xception const& e) {
+            send_error(res, 500, e.what());
         } catch (std::exception const& e) {
             send_error(res, 500, e.what());
         }

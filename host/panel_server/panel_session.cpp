@@ -85,10 +85,6 @@ nlohmann::json value_json(PanelValue const& v) {
     return v.text;
 }
 
-std::string text_of(StrXception const& e) {
-    return static_cast<char const*>(e.message());
-}
-
 std::string read_bytes(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -173,7 +169,8 @@ PanelSession::PanelSession(PanelOptions const& options) : options_(options) {
         panel_ = local.panel;
         host.panels.open(panel_);
     } catch (StrXception const& e) {
-        throw std::runtime_error("the module's settings panel cannot be opened: " + text_of(e));
+        throw std::runtime_error(std::string("the module's settings panel cannot be opened: ") +
+                                 e.what());
     }
 }
 
@@ -282,7 +279,7 @@ nlohmann::json PanelSession::edit(std::string const& control, nlohmann::json con
     try {
         code = renderer_->host().panels.edit(panel_, id, checked);
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     std::vector<unsigned> redraw;
     if (code == LWXPRC_FULL || code == LWXPRC_REFORMAT) {
@@ -304,7 +301,7 @@ std::string PanelSession::thumbnail(std::string const& control) {
                 return bmp_bytes(
                     renderer_->host().panels.draw(panel_, c.id, role->width, role->height));
             } catch (StrXception const& e) {
-                throw RequestError(500, text_of(e));
+                throw RequestError(500, e.what());
             }
         }
     }
@@ -318,7 +315,7 @@ nlohmann::json PanelSession::parent_dialog() {
     try {
         panels.press(panel_, control_of("parent"));
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     // The dialog's one popup lists the items.
     PostedDialog const& dialog = panels.posted.back();
@@ -344,7 +341,7 @@ nlohmann::json PanelSession::choose_parent(nlohmann::json const& index) {
     try {
         panels.press(panel_, control_of("parent"));
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     return {{"parent", dialog["entries"][index.get<std::size_t>()]}, {"messages", messages()}};
 }
@@ -380,7 +377,7 @@ nlohmann::json PanelSession::load_settings(nlohmann::json const& path) {
     try {
         host.panels.press(panel_, control_of("load"));
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     std::vector<unsigned> all;
     for (PanelControl const& c : shown().controls) {
@@ -399,7 +396,7 @@ void PanelSession::save_through_module(std::string const& path) {
     try {
         host.panels.press(panel_, control_of("save"));
     } catch (StrXception const& e) {
-        throw RequestError(500, text_of(e));
+        throw RequestError(500, e.what());
     }
     std::string const bytes = read_bytes(written);
     std::remove(written.c_str());
@@ -451,6 +448,8 @@ nlohmann::json PanelSession::save() {
         std::string const scene((std::istreambuf_iterator<char>(in)),
                                 std::istreambuf_iterator<char>());
         replace_file(source_, with_filter_block(scene, scene_block_, body));
+    } catch (Xception const& e) {
+        throw RequestError(500, e.what());
     } catch (std::runtime_error const& e) {
         throw RequestError(500, e.what());
     }
@@ -479,7 +478,7 @@ RenderedFrame PanelSession::render(int frame, StepReport const& steps,
     RenderedFrame rendered;
     FrameImage image;
     rendered.result = renderer_->render_image(frame, steps, cancelled, image);
-    if (rendered.result.status != FrameResult::WRITTEN) {
+    if (rendered.result.status != FrameResult::RENDERED) {
         return rendered;
     }
     // Written as orrelux-render writes a .png, so that the two agree.
@@ -494,7 +493,7 @@ RenderedFrame PanelSession::render(int frame, StepReport const& steps,
         rendered.view = read_bytes(path);
     } catch (StrXception const& e) {
         rendered.result.status = FrameResult::FAILED;
-        rendered.result.detail = text_of(e);
+        rendered.result.detail = e.what();
     }
     return rendered;
 }

@@ -5,7 +5,9 @@
 
 // What became of one frame.
 struct FrameResult {
-    enum Status { WRITTEN, FAILED, ABORTED };
+    // RENDERED: the image is made but not yet in a file; WRITTEN: it is in
+    // the file named by `detail`.
+    enum Status { RENDERED, WRITTEN, FAILED, ABORTED };
     int frame = 0;
     Status status = FAILED;
     // The file written, or why the frame failed.

@@ -1,6 +1,6 @@
 #include "host/render/scene_renderer.h"
 
-#include "host/services/frame.h"
+#include "host/services/filter_frame.h"
 #include "host/services/frame_memory.h"
 #include "host/frames/frame_file.h"
 #include "host/services/load_state.h"
@@ -18,9 +18,10 @@
 #include <iterator>
 #include <new>
 #include <sstream>
-#include <stdexcept>
 
 namespace {
+
+char const* const UNIT = "host/render/scene_renderer";
 
 // A host of the 2024 generation: major revision 15, model year 2024.
 constexpr unsigned HOST_2024 = (15u << 20) | ((2024u - 2015u) << 24);
@@ -28,8 +29,7 @@ constexpr unsigned HOST_2024 = (15u << 20) | ((2024u - 2015u) << 24);
 std::string read_whole(std::string const& path, char const* what) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw std::runtime_error(std::string("cannot open ") + what + " \"" + path +
-                                 "\": " + strerror(errno));
+        throw LOCATED_XCEPTION("cannot open %s \"%s\": %s", what, path.c_str(), strerror(errno));
     }
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -167,10 +167,6 @@ std::string messages_text(std::vector<HostMessage> const& messages,
     return text;
 }
 
-std::string error_text(StrXception const& e) {
-    return static_cast<char const*>(e.message());
-}
-
 } // namespace
 
 SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
@@ -189,20 +185,16 @@ SceneRenderer::SceneRenderer(RenderSetup const& setup, SceneFile scene,
     // before any frame: any picture rendered instead would be a wrong one.
     if (!setup.stars.empty()) {
         if (setup.stars.find('"') != std::string::npos) {
-            throw std::runtime_error("--stars \"" + setup.stars +
-                                     "\": a database path cannot hold a double quote");
+            throw LOCATED_XCEPTION("--stars \"%s\": a database path cannot hold a double quote",
+                                   setup.stars.c_str());
         }
         DatabaseCheck const check = check_star_database(setup.stars);
         if (!check.problem.empty()) {
-            throw std::runtime_error("--stars \"" + setup.stars + "\" " + check.problem);
+            throw LOCATED_XCEPTION("--stars \"%s\" %s", setup.stars.c_str(), check.problem.c_str());
         }
     }
-    try {
-        module_ = std::make_unique<HostModule>(setup.module_path.c_str());
-        module_->activate(LWIMAGEFILTER_HCLASS, "Orrelux", LWIMAGEFILTER_VERSION, &handler_);
-    } catch (StrXception const& e) {
-        throw std::runtime_error(error_text(e));
-    }
+    module_ = std::make_unique<HostModule>(setup.module_path.c_str());
+    module_->activate(LWIMAGEFILTER_HCLASS, "Orrelux", LWIMAGEFILTER_VERSION, &handler_);
     // Settings naming a database the module cannot use still render; say
     // what becomes of it, unless --stars replaces it anyway.
     auto check_named_database = [&](std::string const& settings, std::string const& source) {
@@ -256,8 +248,8 @@ LWInstance SceneRenderer::create_instance() {
     LWError error = nullptr;
     LWInstance inst = funcs_.create(funcs_.priv, &context, &error);
     if (!inst) {
-        throw std::runtime_error(std::string("the module could not create a filter instance") +
-                                 (error ? ": " + std::string(error) : std::string()));
+        throw LOCATED_XCEPTION("the module could not create a filter instance%s%s",
+                               error ? ": " : "", error ? error : "");
     }
     instances_.push_back(inst);
     return inst;
@@ -267,14 +259,14 @@ void SceneRenderer::load_settings(LWInstance inst, std::string const& text,
                                   std::string const& source) {
     LoadState state(text, LWIO_ASCII);
     if (LWError error = funcs_.load(inst, state.state())) {
-        throw std::runtime_error("cannot load the Orrelux settings of " + source + ": " + error);
+        throw LOCATED_XCEPTION("cannot load the Orrelux settings of %s: %s", source.c_str(), error);
     }
 }
 
 std::string SceneRenderer::settings_text(LWInstance inst) {
     SaveState state(LWIO_ASCII);
     if (LWError error = funcs_.save(inst, state.state())) {
-        throw std::runtime_error(std::string("cannot save the Orrelux settings: ") + error);
+        throw LOCATED_XCEPTION("cannot save the Orrelux settings: %s", error);
     }
     return state.data();
 }
@@ -283,16 +275,17 @@ FrameResult SceneRenderer::render(int frame, StepReport const& steps,
                                   std::function<bool()> const& interrupted) {
     FrameImage image(0, 0);
     FrameResult result = render_image(frame, steps, interrupted, image);
-    if (result.status != FrameResult::WRITTEN) {
+    if (result.status != FrameResult::RENDERED) {
         return result;
     }
     try {
         std::string const path = output_.path(frame);
         write_frame(path, image, setup_.samples);
+        result.status = FrameResult::WRITTEN;
         result.detail = path;
     } catch (StrXception const& e) {
         result.status = FrameResult::FAILED;
-        result.detail = error_text(e);
+        result.detail = e.what();
     }
     return result;
 }
@@ -307,7 +300,7 @@ FrameResult SceneRenderer::render_image(int frame, StepReport const& steps,
         render_into(frame, result, steps, interrupted, image);
     } catch (StrXception const& e) {
         result.status = FrameResult::FAILED;
-        result.detail = error_text(e);
+        result.detail = e.what();
     } catch (std::bad_alloc const&) {
         result.status = FrameResult::FAILED;
         result.detail = "out of memory";
@@ -370,5 +363,5 @@ void SceneRenderer::render_into(int frame, FrameResult& result, StepReport const
             image.pixels[i] = 1.0f;
         }
     }
-    result.status = FrameResult::WRITTEN;
+    result.status = FrameResult::RENDERED;
 }

@@ -36,7 +36,7 @@ struct RenderSetup {
 // wrote.
 class SceneRenderer {
 public:
-    // Throws std::runtime_error with a message for the user when the module,
+    // Throws StrXception with a message for the user when the module,
     // the settings or the star database cannot be used. `notes` receives
     // remarks worth showing once (a disabled filter, default settings).
     SceneRenderer(RenderSetup const& setup, SceneFile scene,
@@ -51,7 +51,7 @@ public:
                        std::function<bool()> const& interrupted);
 
     // Renders one frame into `image` without writing it; the result says
-    // whether it was rendered (WRITTEN, with an empty detail), failed or
+    // whether it was rendered (RENDERED, with an empty detail), failed or
     // aborted.
     FrameResult render_image(int frame, StepReport const& steps,
                              std::function<bool()> const& interrupted, FrameImage& image);

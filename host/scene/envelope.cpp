@@ -43,7 +43,8 @@ Envelope::Envelope(double value) : keys_{EnvelopeKey{value, 0, SpanType::TCB, {}
 Envelope::Envelope(std::vector<EnvelopeKey> keys, Behaviour pre, Behaviour post)
     : keys_(std::move(keys)), pre_(pre), post_(post) {
     for (std::size_t i = 1; i < keys_.size(); i++) {
-        XASSERT(keys_[i - 1].time < keys_[i].time, "host/envelope", __PRETTY_FUNCTION__, __LINE__);
+        XASSERT(keys_[i - 1].time < keys_[i].time, "host/scene/envelope", __PRETTY_FUNCTION__,
+                __LINE__);
     }
 }
 

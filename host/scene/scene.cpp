@@ -52,7 +52,7 @@ ItemFrame scaling(Vec3 const& s) {
 }
 
 unsigned type_index(LWItemType type) {
-    XASSERT(type == LWI_OBJECT || type == LWI_LIGHT || type == LWI_CAMERA, "host/scene",
+    XASSERT(type == LWI_OBJECT || type == LWI_LIGHT || type == LWI_CAMERA, "host/scene/scene",
             "unsigned type_index(LWItemType)", 45);
     return static_cast<unsigned>(type);
 }
@@ -105,7 +105,7 @@ ItemPose ItemMotion::at(LWTime t) const {
 }
 
 Envelope& ItemMotion::channel(int index) {
-    XASSERT(index >= 0 && index < 9, "host/scene", __PRETTY_FUNCTION__, __LINE__);
+    XASSERT(index >= 0 && index < 9, "host/scene/scene", __PRETTY_FUNCTION__, __LINE__);
     std::array<Envelope, 3>& group = index < 3 ? position : index < 6 ? rotation : scale;
     return group[std::size_t(index % 3)];
 }
@@ -117,10 +117,10 @@ LWItemID HostScene::add(LWItemType type, char const* name) {
 
 LWItemID HostScene::add(LWItemType type, char const* name, uint32_t id) {
     unsigned index = type_index(type);
-    XASSERT(id >> 28 == index + 1, "host/scene", __PRETTY_FUNCTION__, __LINE__);
+    XASSERT(id >> 28 == index + 1, "host/scene/scene", __PRETTY_FUNCTION__, __LINE__);
     HostItem item;
     item.id = reinterpret_cast<LWItemID>(uintptr_t(id));
-    XASSERT(find(item.id) == nullptr, "host/scene", __PRETTY_FUNCTION__, __LINE__);
+    XASSERT(find(item.id) == nullptr, "host/scene/scene", __PRETTY_FUNCTION__, __LINE__);
     item.type = type;
     item.name = name;
     items_.push_back(item);
@@ -143,7 +143,7 @@ HostItem const* HostScene::find(LWItemID id) const {
 HostItem& HostScene::item(LWItemID id) {
     HostItem* item = find(id);
     if (!item) {
-        throw StrXception("host/scene", "HostItem& HostScene::item(LWItemID)", 100,
+        throw StrXception("host/scene/scene", "HostItem& HostScene::item(LWItemID)", __LINE__,
                           "no item with ID %08lX", static_cast<unsigned long>(uintptr_t(id)));
     }
     return *item;
@@ -174,8 +174,8 @@ void HostScene::set_parent(LWItemID child, LWItemID parent) {
     HostItem& item = this->item(child);
     for (LWItemID up = parent; up; up = this->item(up).parent) {
         if (up == child) {
-            throw StrXception("host/scene", "void HostScene::set_parent(LWItemID, LWItemID)", 110,
-                              "parenting %s to %s would make a cycle", item.name.c_str(),
+            throw StrXception("host/scene/scene", "void HostScene::set_parent(LWItemID, LWItemID)",
+                              __LINE__, "parenting %s to %s would make a cycle", item.name.c_str(),
                               this->item(parent).name.c_str());
         }
     }

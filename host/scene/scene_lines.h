@@ -12,9 +12,10 @@
 class SceneFileError : public Xception {
 public:
     SceneFileError(std::string const& path, int line, std::string const& reason);
+    char const* what() const noexcept override { return message_.c_str(); }
     void print() const override;
 
-    std::string const& message() const { return message_; }
+    // 0 when no one line is at fault.
     int line() const { return line_; }
 
 private:

@@ -39,8 +39,7 @@ private:
         try {
             work();
         } catch (StrXception const& e) {
-            fprintf(stderr, "host error: writing %s failed: %s\n", path_.c_str(),
-                    static_cast<char const*>(e.message()));
+            fprintf(stderr, "host error: writing %s failed: %s\n", path_.c_str(), e.what());
         } catch (Xception const& e) {
             e.print();
         }

@@ -31,7 +31,7 @@ void check_frame_fits_memory(long long width, long long height, double bytes_per
     double const needed = double(width) * double(height) * bytes_per_pixel;
     double const memory = double(physical_memory_bytes());
     if (memory > 0 && needed > memory) {
-        throw StrXception("host/frame_memory", __PRETTY_FUNCTION__, __LINE__,
+        throw StrXception("host/services/frame_memory", __PRETTY_FUNCTION__, __LINE__,
                           "a %lld x %lld frame needs %.1f GiB of %s, more than the %.1f GiB of "
                           "memory of this machine",
                           width, height, needed / GIB, what, memory / GIB);

@@ -31,7 +31,7 @@ void* value_global(unsigned value) {
 } // namespace
 
 Host::Host() : scene_info_() {
-    XASSERT(active_host == nullptr, "host/host", "Host::Host()", __LINE__);
+    XASSERT(active_host == nullptr, "host/services/host", "Host::Host()", __LINE__);
     active_host = this;
 }
 
@@ -40,7 +40,7 @@ Host::~Host() {
 }
 
 Host& Host::active() {
-    XASSERT(active_host != nullptr, "host/host", "static Host& Host::active()", __LINE__);
+    XASSERT(active_host != nullptr, "host/services/host", "static Host& Host::active()", __LINE__);
     return *active_host;
 }
 

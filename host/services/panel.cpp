@@ -6,7 +6,7 @@
 
 namespace {
 
-char const* const UNIT = "host/panel";
+char const* const UNIT = "host/services/panel";
 
 // Longest control or value list taken from a module.
 std::size_t const MAX_ENTRIES = 1024;

@@ -4,7 +4,7 @@
 
 namespace {
 
-char const* const UNIT = "host/panel_hints";
+char const* const UNIT = "host/services/panel_hints";
 
 // Every tag carries this in its top byte; a word without it is no tag.
 std::uintptr_t const TAG_MARK = 0x3D000000u;

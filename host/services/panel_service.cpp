@@ -7,7 +7,7 @@
 
 namespace {
 
-char const* const UNIT = "host/panel_service";
+char const* const UNIT = "host/services/panel_service";
 
 // The longest popup taken from a module.
 int const MAX_POPUP_ENTRIES = 4096;
@@ -134,7 +134,7 @@ LWXPanelID PanelService::create(int type, LWXPanelControl* controls) {
         created_++;
         return id;
     } catch (StrXception const& e) {
-        fault(std::string("create: ") + static_cast<char const*>(e.message()));
+        fault(std::string("create: ") + e.what());
         return nullptr;
     }
 }
@@ -170,7 +170,7 @@ void PanelService::describe(LWXPanelID id, LWXPanelDataDesc* values, LWXPanelGet
         panel->get = get;
         panel->set = set;
     } catch (StrXception const& e) {
-        fault(std::string("describe: ") + static_cast<char const*>(e.message()));
+        fault(std::string("describe: ") + e.what());
     }
 }
 
@@ -190,7 +190,7 @@ void PanelService::hint(LWXPanelID id, unsigned control, LWXPanelHint* hints) {
     try {
         panel->add_hints(decode_hints(hints, MAX_HINT_WORDS));
     } catch (StrXception const& e) {
-        fault(std::string("hint: ") + static_cast<char const*>(e.message()));
+        fault(std::string("hint: ") + e.what());
     }
 }
 
@@ -231,7 +231,7 @@ void PanelService::form_set(LWXPanelID id, unsigned control, void* value) {
     try {
         panel->form[control] = panel->read(control, value);
     } catch (StrXception const& e) {
-        fault(std::string("formSet: ") + static_cast<char const*>(e.message()));
+        fault(std::string("formSet: ") + e.what());
     }
 }
 

@@ -8,7 +8,7 @@
 #include "known_stars.h"
 
 #include "host/scene/envelope.h"
-#include "host/services/frame.h"
+#include "host/services/filter_frame.h"
 #include "host/services/host.h"
 #include "host/services/module.h"
 #include "LW/settings.h"

@@ -98,7 +98,7 @@ TEST(ModuleActivation, RefusesOtherVersionsAndHostsLackingAGlobalItNeeds) {
 TEST_F(ModuleLifecycle, InstanceDescribesItselfAndAsksForNoBuffersOrItems) {
     activate();
     orrelux* inst = create();
-    EXPECT_STREQ(funcs.descln(inst), "Orrelux 2.3");
+    EXPECT_STREQ(funcs.descln(inst), "Orrelux " ORRELUX_VERSION);
     EXPECT_EQ(handler.flags(inst)[0], nullptr);
     EXPECT_EQ(items.useItems(inst), nullptr);
 }

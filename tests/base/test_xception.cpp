@@ -30,3 +30,20 @@ TEST(Xception, AssertPrintsLabelAndLocationIsCutAt4095BytesAndNamesTheCondition)
     EXPECT_EQ(raised([&] { XASSERT(width == 720, "libvellimage/image", "sig", 118); }),
               "libvellimage/image:118 width == 720");
 }
+
+TEST(Xception, WhatIsThePrintedTextOfEveryKind) {
+    StrXception const located("base/demo", "void f()", 12, "bad %s", "input");
+    AssertXception const check("x > 0", "libimgops/stars", "int f(int)", 7);
+    struct Case {
+        Xception const& e;
+        std::string printed;
+    } const cases[] = {{located, "Error: bad input in <void f()> (base/demo:12)\n"},
+                       {check, "Assertion Failed: 'x > 0' in <int f(int)> (libimgops/stars:7)\n"}};
+    for (Case const& c : cases) {
+        testing::internal::CaptureStderr();
+        c.e.print();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.printed);
+        std::string const text = c.e.what();
+        EXPECT_EQ(c.printed.substr(c.printed.find(": ") + 2), text + "\n");
+    }
+}

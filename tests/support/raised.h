@@ -6,25 +6,13 @@
 
 #include <string>
 
-namespace raised_detail {
-
-inline std::string text(String const& message) {
-    return static_cast<char const*>(message);
-}
-
-inline std::string text(std::string const& message) {
-    return message;
-}
-
-} // namespace raised_detail
-
 // What `call` raises, as text: the message of an Error (a StrXception unless
 // named), a failed check as "file:line condition", or "nothing".
 template <class Error = StrXception, class Call> std::string raised(Call call) {
     try {
         call();
     } catch (Error const& e) {
-        return raised_detail::text(e.message());
+        return e.what();
     } catch (AssertXception const& e) {
         return std::string(e.file) + ":" + std::to_string(e.line) + " " + e.expr;
     }

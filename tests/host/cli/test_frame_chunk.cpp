@@ -1,10 +1,9 @@
 #include "host/cli/frame_chunk.h"
 #include "host/cli/frame_list.h"
+#include "base/xception.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <stdexcept>
 
 using ::testing::HasSubstr;
 
@@ -100,9 +99,10 @@ TEST(FrameChunk, BadValuesAreExplained) {
         try {
             parse_frame_chunk(c.text);
             ADD_FAILURE() << c.text << " was accepted";
-        } catch (std::invalid_argument const& e) {
+        } catch (StrXception const& e) {
             EXPECT_THAT(e.what(), HasSubstr(c.says)) << c.text;
             EXPECT_THAT(e.what(), HasSubstr(std::string("--chunk \"") + c.text + "\"")) << c.text;
+            EXPECT_THAT(e.what(), HasSubstr("(host/cli/frame_chunk:")) << c.text;
         }
     }
 }

@@ -1,9 +1,8 @@
 #include "host/cli/frame_list.h"
+#include "base/xception.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <stdexcept>
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -45,7 +44,7 @@ TEST(FrameList, BadItemsAreNamed) {
         try {
             parse_frame_list(c.text);
             ADD_FAILURE() << c.text << " was accepted";
-        } catch (std::invalid_argument const& e) {
+        } catch (StrXception const& e) {
             EXPECT_THAT(e.what(), HasSubstr(c.says)) << c.text;
         }
     }

@@ -985,3 +985,10 @@ TEST_F(OrreluxRender, BadFarmOptionsEndWithAClearMessageAndWriteNoFrame) {
 }
 
 } // namespace
+
+TEST(OrreluxRenderVersion, TheVersionIsTheProjects) {
+    TempFolder out;
+    Finished const r = render({"--version"}, out);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.log, "orrelux-render " ORRELUX_VERSION "\n");
+}

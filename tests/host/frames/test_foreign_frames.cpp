@@ -69,9 +69,9 @@ struct PngLayout {
 TEST(ForeignFrames, PngGreyRgbAlphaAndLinearFilesRead) {
     TempFolder folder;
     // libpng writes its 16-bit linear layouts with a gAMA of 1.0.
-    PngLayout const layouts[] = {{"grey.png", PNG_FORMAT_GRAY, 1, srgb_to_linear},
-                                 {"grey-alpha.png", PNG_FORMAT_GA, 2, srgb_to_linear},
-                                 {"rgb.png", PNG_FORMAT_RGB, 3, srgb_to_linear},
+    PngLayout const layouts[] = {{"grey.png", PNG_FORMAT_GRAY, 1, iec_srgb_to_linear},
+                                 {"grey-alpha.png", PNG_FORMAT_GA, 2, iec_srgb_to_linear},
+                                 {"rgb.png", PNG_FORMAT_RGB, 3, iec_srgb_to_linear},
                                  {"linear-16.png", PNG_FORMAT_LINEAR_RGB, 3, as_is}};
     for (PngLayout const& layout : layouts) {
         SCOPED_TRACE(layout.name);
@@ -178,7 +178,7 @@ TEST(ForeignFrames, TiffGreyRgbPlanesAndBottomUpRowsRead) {
         SCOPED_TRACE(layout.name);
         write_foreign_tiff(folder.file(layout.name), layout);
         expect_decoded(read_frame(folder.file(layout.name)), layout.samples,
-                       layout.bits == 32 ? as_is : srgb_to_linear);
+                       layout.bits == 32 ? as_is : iec_srgb_to_linear);
     }
 }
 

@@ -66,7 +66,8 @@ bool within_quantisation(RoundTrip const& trip, float original, float back, bool
         if (alpha) {
             return std::fabs(back - clamped(original)) <= half_step;
         }
-        return std::fabs(linear_to_srgb(back) - linear_to_srgb(clamped(original))) <= half_step;
+        return std::fabs(iec_linear_to_srgb(back) - iec_linear_to_srgb(clamped(original))) <=
+               half_step;
     }
     return false;
 }

@@ -23,8 +23,8 @@ CurvePoint const CURVE[] = {
 TEST(SrgbCurve, DecodesAndEncodesPublishedValues) {
     for (CurvePoint const& point : CURVE) {
         SCOPED_TRACE(point.encoded);
-        EXPECT_NEAR(srgb_to_linear(point.encoded), point.linear, 2e-7);
-        EXPECT_NEAR(linear_to_srgb(point.linear), point.encoded, 2e-7);
+        EXPECT_NEAR(iec_srgb_to_linear(point.encoded), point.linear, 2e-7);
+        EXPECT_NEAR(iec_linear_to_srgb(point.linear), point.encoded, 2e-7);
     }
 }
 

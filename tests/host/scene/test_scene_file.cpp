@@ -34,7 +34,7 @@ std::string error_of(std::string const& text) {
     try {
         read_scene_text(text, "shot.lws");
     } catch (SceneFileError const& e) {
-        return e.message();
+        return e.what();
     }
     return "no error";
 }
@@ -256,7 +256,7 @@ TEST(SceneFile, TruncatedOrMissingFilesAreNamedInTheError) {
             read_scene_file(cut);
             ADD_FAILURE() << "read";
         } catch (SceneFileError const& e) {
-            EXPECT_EQ(e.message(),
+            EXPECT_EQ(std::string(e.what()),
                       cut + (exists ? ":20: the file ends inside the envelope opened on line 18"
                                     : ": cannot be opened: No such file or directory"));
             EXPECT_EQ(e.line(), exists ? 20 : 0);

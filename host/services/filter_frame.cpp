@@ -1,4 +1,4 @@
-#include "host/services/frame.h"
+#include "host/services/filter_frame.h"
 
 #include "host/services/frame_memory.h"
 #include "base/xception.h"
@@ -11,7 +11,7 @@ namespace {
 HostFrame* active_frame = nullptr;
 
 HostFrame& active() {
-    XASSERT(active_frame != nullptr, "host/frame", "HostFrame& active()", __LINE__);
+    XASSERT(active_frame != nullptr, "host/services/filter_frame", "HostFrame& active()", __LINE__);
     return *active_frame;
 }
 
@@ -35,7 +35,8 @@ void set_alpha(int x, int y, float alpha) {
 
 HostFrame::HostFrame(int width, int height)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), record_() {
-    XASSERT(active_frame == nullptr, "host/frame", "HostFrame::HostFrame(int, int)", __LINE__);
+    XASSERT(active_frame == nullptr, "host/services/filter_frame", "HostFrame::HostFrame(int, int)",
+            __LINE__);
     // Four input planes, the output's four values and two written flags.
     check_frame_fits_memory(width_, height_, 8 * sizeof(float) + 2, "frame buffers");
     std::size_t n = std::size_t(width_) * std::size_t(height_);
@@ -47,7 +48,7 @@ HostFrame::HostFrame(int width, int height)
         rgb_written_.assign(n, 0);
         alpha_written_.assign(n, 0);
     } catch (std::bad_alloc const&) {
-        throw StrXception("host/frame", "HostFrame::HostFrame(int, int)", __LINE__,
+        throw StrXception("host/services/filter_frame", "HostFrame::HostFrame(int, int)", __LINE__,
                           "out of memory for the buffers of a %d x %d frame", width_, height_);
     }
     active_frame = this;

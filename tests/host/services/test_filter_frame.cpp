@@ -1,4 +1,4 @@
-#include "host/services/frame.h"
+#include "host/services/filter_frame.h"
 #include "base/xception.h"
 #include "lwsdk/lwfilter.h"
 

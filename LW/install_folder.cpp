@@ -1,4 +1,4 @@
-#include "LW/osx.h"
+#include "LW/install_folder.h"
 
 #include "LW/module_state.h"
 #include "LW/starfile.h"
