@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
             FUZZ_REQUIRE(std::isfinite(s.vmag) && std::isfinite(s.bv) && s.distance == 0.0);
         }
     } catch (StarcatError const& e) {
-        FUZZ_REQUIRE(e.message().rfind("deep.dat: ", 0) == 0);
+        FUZZ_REQUIRE(std::string(e.what()).rfind("deep.dat: ", 0) == 0);
     }
     return 0;
 }

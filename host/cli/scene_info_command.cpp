@@ -27,7 +27,7 @@ int run_info_command(int argc, char** argv) {
         std::string const text = json ? account.dump(2) + "\n" : scene_account_text(account);
         std::fputs(text.c_str(), stdout);
     } catch (SceneFileError const& e) {
-        std::fprintf(stderr, "orrelux-render: %s\n", e.message().c_str());
+        std::fprintf(stderr, "orrelux-render: %s\n", e.what());
         return 2;
     }
     return 0;

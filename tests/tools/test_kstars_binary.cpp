@@ -21,7 +21,7 @@ std::string refusal(std::string const& bytes) {
     try {
         parse_kstars_binary("deep.dat", bytes);
     } catch (StarcatError const& e) {
-        return e.message();
+        return e.what();
     }
     return "accepted";
 }

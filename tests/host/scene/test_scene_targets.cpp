@@ -112,8 +112,9 @@ TEST(Targets, AnAimThatWouldDependOnItselfIsRefused) {
                         "ring.lws");
         ADD_FAILURE() << "read";
     } catch (SceneFileError const& e) {
-        EXPECT_EQ(e.message(), "ring.lws:8: TargetItem: pointing Boom at Tip would make its "
-                               "rotation depend on itself");
+        EXPECT_EQ(std::string(e.what()),
+                  "ring.lws:8: TargetItem: pointing Boom at Tip would make its "
+                  "rotation depend on itself");
     }
     // Aiming at itself depends only on its own position: allowed.
     EXPECT_NO_THROW(read_scene_text(cam + "TargetItem 30000000\n", "self.lws"));
