@@ -4,12 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
-#include <cstdint>
 #include <utility>
 
 namespace {
-
-using u16 = std::uint16_t;
 
 // Not-a-number sorts after every luminance, as the dimmest.
 float sort_key(star const& s) {
@@ -81,37 +78,41 @@ float tier_split(std::vector<u32> const& classes, u32 count) {
     return -INFINITY;
 }
 
-// Moves stars[0 .. count - 1], each with its entry of `tags`, into runs by
-// their keys, one cycle of swaps at a time, without a second copy of the
-// stars; `starts` holds where each key's run starts, and the end.
-template <class Key>
-void bucket_in_place(star* stars, u16* tags, std::vector<u32> const& starts, Key key) {
+// Moves stars into runs by their keys, one cycle of swaps at a time,
+// without a second copy of the stars; `starts` holds where each key's run
+// starts, and the end.
+template <class Key> void bucket_in_place(star* stars, std::vector<u32> const& starts, Key key) {
     std::vector<u32> next(starts.begin(), starts.end() - 1);
     for (u32 k = 0; k + 1 < starts.size(); k++) {
         while (next[k] < starts[k + 1]) {
             u32 const at = next[k];
             star moving = stars[at];
-            u16 tag = tags[at];
-            for (u32 home = key(moving, tag); home != k; home = key(moving, tag)) {
+            for (u32 home = key(moving); home != k; home = key(moving)) {
                 u32 const to = next[home]++;
                 // Each run fills front to back: fetching ahead of where it
                 // fills hides most of the wait for memory.
                 __builtin_prefetch(stars + to + 8, 1);
                 std::swap(moving, stars[to]);
-                std::swap(tag, tags[to]);
             }
             stars[at] = moving;
-            tags[at] = tag;
             next[k]++;
         }
     }
 }
+
+// Runs longer than this, which only crowded or unplaced stars make, sort
+// the stars themselves, so that the keys never take more than a few KiB.
+u32 const KEYED_RUN = 4096;
 
 // Sorts a run of stars brightest first: their keys sort with their places,
 // ties kept in order, then each star moves once along the cycles of that
 // order, without a copy of the run. `order` is room for the keys.
 void sort_brightest_first(star* run, u32 n, std::vector<std::pair<float, u32>>& order) {
     if (std::is_sorted(run, run + n, brighter_first)) {
+        return;
+    }
+    if (n > KEYED_RUN) {
+        std::sort(run, run + n, brighter_first);
         return;
     }
     order.clear();
@@ -165,23 +166,17 @@ u32 SkyIndex::tier_of(float lum) const {
     return lum >= split ? 0 : 1;
 }
 
-// One look at every star finds its cell, its band and its brightness class;
-// then the stars move into tiers and declination bands, few runs that fill
+// One look at every star finds its band and its brightness class; then the
+// stars move into tiers and declination bands, few runs that fill
 // in step, and each band into its cells, within a few MiB: moving stars
 // straight to their cells would jump across the whole database each time.
 void SkyIndex::sort_by_cell(star* stars, u32 count) {
     u32 const bands = grid.band_count() + 1; // the last for unplaced stars
-    // Each star's cell counted from its band's first, and the stars of each
-    // band and brightness class.
-    std::vector<u16> cells(count);
+    // The stars of each band and brightness class.
     std::vector<u32> census(std::size_t(bands) * CLASSES, 0);
     for (u32 i = 0; i < count; i++) {
         star const& s = stars[i];
-        u32 const band = grid.band_of(s.ra, s.dec);
-        if (band + 1 < bands) {
-            cells[i] = u16(grid.cell_of(s.ra, s.dec) - grid.band_first_cell(band));
-        }
-        census[band * CLASSES + class_of(s.lum)]++;
+        census[grid.band_of(s.ra, s.dec) * CLASSES + class_of(s.lum)]++;
         if (!std::isnan(s.lum)) {
             low = std::min(low, s.lum);
             high = std::max(high, s.lum);
@@ -202,7 +197,7 @@ void SkyIndex::sort_by_cell(star* stars, u32 count) {
         }
     }
     std::partial_sum(band_starts.begin(), band_starts.end(), band_starts.begin());
-    bucket_in_place(stars, cells.data(), band_starts, [&](star const& s, u16) {
+    bucket_in_place(stars, band_starts, [&](star const& s) {
         return tier_of(s.lum) * bands + grid.band_of(s.ra, s.dec);
     });
 
@@ -218,12 +213,12 @@ void SkyIndex::sort_by_cell(star* stars, u32 count) {
             }
             u32 const c0 = grid.band_first_cell(band);
             std::vector<u32> cell_starts(grid.band_first_cell(band + 1) - c0 + 1, 0);
+            auto const cell_in_band = [&](star const& s) { return grid.cell_of(s.ra, s.dec) - c0; };
             for (u32 i = begin; i < end; i++) {
-                cell_starts[cells[i] + 1u]++;
+                cell_starts[cell_in_band(stars[i]) + 1]++;
             }
             std::partial_sum(cell_starts.begin(), cell_starts.end(), cell_starts.begin());
-            bucket_in_place(stars + begin, cells.data() + begin, cell_starts,
-                            [](star const&, u16 cell) { return u32(cell); });
+            bucket_in_place(stars + begin, cell_starts, cell_in_band);
             for (std::size_t c = 0; c + 1 < cell_starts.size(); c++) {
                 starts[first + c0 + c] = begin + cell_starts[c];
             }

@@ -245,10 +245,6 @@ TEST(SkyCells, EveryStarLiesInTheCapsOfItsCellAndGroup) {
         }
         EXPECT_LT(largest / smallest, 6) << stars << " stars: caps' areas differ too much";
         EXPECT_LE(grid.cell_count(), 70000u) << stars;
-        for (u32 band = 0; band < grid.band_count(); band++) {
-            EXPECT_LT(grid.band_first_cell(band + 1) - grid.band_first_cell(band), 65536u)
-                << "the index numbers a band's cells in 16 bits";
-        }
     }
 }
 
@@ -260,7 +256,9 @@ TEST(SkyCells, EveryStarLiesInTheCapsOfItsCellAndGroup) {
 TEST(SkyIndex, SortsEveryStarIntoItsCellBrightestFirst) {
     for (int round = 0; round < 3; round++) {
         bool const small = round == 2;
-        std::vector<star> stars = sky(small ? 5000 : 200000, 0, 0, 3 + round);
+        // The first round crowds 10000 stars into a cell or two.
+        std::vector<star> stars =
+            sky(small ? 5000 : 200000, round == 0 ? 10000 : 0, 0.01, 3 + round);
         float const odd[] = {NAN, 0.0f, -0.0f, -2.0f, -INFINITY, INFINITY, 1e-40f};
         for (int i = 0; i < 70; i++) {
             stars[size_t(i) * 31].lum = odd[i % 7];
