@@ -256,9 +256,9 @@ TEST(SkyCells, EveryStarLiesInTheCapsOfItsCellAndGroup) {
 TEST(SkyIndex, SortsEveryStarIntoItsCellBrightestFirst) {
     for (int round = 0; round < 3; round++) {
         bool const small = round == 2;
-        // The first round crowds 10000 stars into a cell or two.
+        // The first round crowds 40000 stars into a cell or two.
         std::vector<star> stars =
-            sky(small ? 5000 : 200000, round == 0 ? 10000 : 0, 0.01, 3 + round);
+            sky(small ? 5000 : 200000, round == 0 ? 40000 : 0, 0.01, 3 + round);
         float const odd[] = {NAN, 0.0f, -0.0f, -2.0f, -INFINITY, INFINITY, 1e-40f};
         for (int i = 0; i < 70; i++) {
             stars[size_t(i) * 31].lum = odd[i % 7];
