@@ -28,8 +28,13 @@ Direction direction(double ra, double dec) {
     return {c * std::cos(ra * DEG), std::sin(dec * DEG), c * std::sin(ra * DEG)};
 }
 
+// For the finite, small values the grid meets; without std::floor, which
+// is a library call on the baseline instruction set and would cost more
+// than the rest of finding a cell.
 int clamped_floor(double v, int count) {
-    return std::min(std::max(static_cast<int>(std::floor(v)), 0), count - 1);
+    int const truncated = static_cast<int>(v);
+    int const below = truncated - (truncated > v ? 1 : 0);
+    return std::min(std::max(below, 0), count - 1);
 }
 
 // The smallest cap about the rectangle's middle holding it: its farthest
@@ -71,6 +76,7 @@ SkyCells::SkyCells(u32 stars) {
         u32 const n = pieces(360, dec0 + band_height / 2, band_height, 2);
         band_first.push_back(u32(groups.size()));
         band_groups.push_back(n);
+        band_scale.push_back(n / 360.0);
         for (u32 i = 0; i < n; i++) {
             add_group(360.0 * i / n, 360.0 / n, dec0);
         }
@@ -89,6 +95,7 @@ void SkyCells::add_group(double ra0, double ra_span, double dec0) {
         u32 const n = pieces(ra_span, r0 + row_height / 2, row_height, 1);
         row_first.push_back(u32(cell_caps.size()));
         row_cells.push_back(n);
+        row_scale.push_back(n / ra_span);
         for (u32 i = 0; i < n; i++) {
             cell_caps.push_back(
                 rectangle_cap(ra0 + ra_span * i / n, ra_span / n, r0, r0 + row_height));
@@ -114,10 +121,10 @@ u32 SkyCells::cell_of(double ra, double dec) const {
     }
     int const band = clamped_floor((dec + 90) * bands_per_degree, bands);
     u32 const n = band_groups[band];
-    u32 const g = band_first[band] + u32(clamped_floor(r * (n / 360.0), int(n)));
+    u32 const g = band_first[band] + u32(clamped_floor(r * band_scale[band], int(n)));
     Group const& group = groups[g];
     u32 const row = g * SKY_ROWS_PER_GROUP +
                     u32(clamped_floor((dec - group.dec0) * rows_per_degree, SKY_ROWS_PER_GROUP));
     u32 const m = row_cells[row];
-    return row_first[row] + u32(clamped_floor((r - group.ra0) * (m / group.ra_span), int(m)));
+    return row_first[row] + u32(clamped_floor((r - group.ra0) * row_scale[row], int(m)));
 }

@@ -50,6 +50,10 @@ private:
     struct Group {
         double ra0, ra_span, dec0;
     };
+    // Per band, its groups per degree of right ascension; per fine band of
+    // a group, its cells per degree: the products a cell is found with.
+    std::vector<double> band_scale;
+    std::vector<double> row_scale;
     void add_group(double ra0, double ra_span, double dec0);
 
     int bands;          // of groups, each `band_height` degrees

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -10,6 +11,10 @@ namespace {
 // Not-a-number sorts after every luminance, as the dimmest.
 float sort_key(star const& s) {
     return std::isnan(s.lum) ? -INFINITY : s.lum;
+}
+
+bool brighter_first(star const& a, star const& b) {
+    return sort_key(a) > sort_key(b);
 }
 
 // The brighter tier holds about this many stars: as many as a database
@@ -21,50 +26,128 @@ u32 const BRIGHT_TIER_STARS = 1 << 17;
 int const BIN_SHIFT = 20;
 u32 const BINS = 1u << (31 - BIN_SHIFT);
 
+// A star's brightness class: its bin when its luminance is positive, or one
+// of three more for zero, negative and not-a-number. Every star of a class
+// falls in the same tier as the class's `class_lum`, since the tiers split
+// at -infinity or at a bin's lower edge.
+u32 const ZERO_CLASS = BINS;
+u32 const NEGATIVE_CLASS = BINS + 1;
+u32 const NAN_CLASS = BINS + 2;
+u32 const CLASSES = BINS + 3;
+
 u32 bits_of(float v) {
     u32 bits;
     std::memcpy(&bits, &v, sizeof bits);
     return bits;
 }
 
+float float_of(u32 bits) {
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+u32 class_of(float lum) {
+    if (lum > 0) {
+        return std::min(bits_of(lum) >> BIN_SHIFT, BINS - 1);
+    }
+    return lum == 0 ? ZERO_CLASS : lum < 0 ? NEGATIVE_CLASS : NAN_CLASS;
+}
+
+float class_lum(u32 c) {
+    return c < BINS              ? float_of(c << BIN_SHIFT)
+           : c == ZERO_CLASS     ? 0.0f
+           : c == NEGATIVE_CLASS ? -1.0f
+                                 : NAN;
+}
+
 // The least luminance of the brighter tier: the lower edge of the bin of
-// the BRIGHT_TIER_STARS-th brightest star.
-float tier_split(star const* stars, u32 count) {
+// the BRIGHT_TIER_STARS-th brightest star; `classes` counts the stars of
+// each brightness class.
+float tier_split(std::vector<u32> const& classes, u32 count) {
     if (count <= BRIGHT_TIER_STARS) {
         return -INFINITY;
     }
-    std::vector<u32> bins(BINS, 0);
-    for (u32 i = 0; i < count; i++) {
-        if (stars[i].lum > 0) {
-            bins[std::min(bits_of(stars[i].lum) >> BIN_SHIFT, BINS - 1)]++;
-        }
-    }
     u32 brighter = 0;
     for (u32 bin = BINS; bin-- > 0;) {
-        brighter += bins[bin];
+        brighter += classes[bin];
         if (brighter >= BRIGHT_TIER_STARS) {
-            u32 const edge = bin << BIN_SHIFT;
-            float split;
-            std::memcpy(&split, &edge, sizeof split);
-            return split;
+            return class_lum(bin);
         }
     }
     return -INFINITY;
 }
 
+// Moves stars into runs by their keys, one cycle of swaps at a time,
+// without a second copy of the stars; `starts` holds where each key's run
+// starts, and the end.
+template <class Key> void bucket_in_place(star* stars, std::vector<u32> const& starts, Key key) {
+    std::vector<u32> next(starts.begin(), starts.end() - 1);
+    for (u32 k = 0; k + 1 < starts.size(); k++) {
+        while (next[k] < starts[k + 1]) {
+            u32 const at = next[k];
+            star moving = stars[at];
+            for (u32 home = key(moving); home != k; home = key(moving)) {
+                u32 const to = next[home]++;
+                // Each run fills front to back: fetching ahead of where it
+                // fills hides most of the wait for memory.
+                __builtin_prefetch(stars + to + 8, 1);
+                std::swap(moving, stars[to]);
+            }
+            stars[at] = moving;
+            next[k]++;
+        }
+    }
+}
+
+// Runs longer than this, which only crowded or unplaced stars make, sort
+// the stars themselves, so that the keys never take more than a few KiB.
+u32 const KEYED_RUN = 4096;
+
+// Sorts a run of stars brightest first: their keys sort with their places,
+// ties kept in order, then each star moves once along the cycles of that
+// order, without a copy of the run. `order` is room for the keys.
+void sort_brightest_first(star* run, u32 n, std::vector<std::pair<float, u32>>& order) {
+    if (std::is_sorted(run, run + n, brighter_first)) {
+        return;
+    }
+    if (n > KEYED_RUN) {
+        std::sort(run, run + n, brighter_first);
+        return;
+    }
+    order.clear();
+    for (u32 i = 0; i < n; i++) {
+        order.push_back({-sort_key(run[i]), i});
+    }
+    std::sort(order.begin(), order.end());
+    for (u32 i = 0; i < n; i++) {
+        if (order[i].second == i) {
+            continue;
+        }
+        star const first = run[i];
+        u32 to = i;
+        for (u32 from = order[to].second; from != i; from = order[to].second) {
+            run[to] = run[from];
+            order[to].second = to;
+            to = from;
+        }
+        run[to] = first;
+        order[to].second = to;
+    }
+}
+
 } // namespace
 
 SkyIndex::SkyIndex(star* stars, u32 count)
-    : grid(count), split(tier_split(stars, count)), low(INFINITY), high(-INFINITY) {
+    : grid(count), split(-INFINITY), low(INFINITY), high(-INFINITY) {
     sort_by_cell(stars, count);
     u32 const keys = TIERS * tier_cells();
     peaks.assign(keys, -INFINITY);
+    std::vector<std::pair<float, u32>> order;
     for (u32 key = 0; key < keys; key++) {
         star* const begin = stars + starts[key];
-        star* const end = stars + starts[key + 1];
-        std::sort(begin, end,
-                  [](star const& a, star const& b) { return sort_key(a) > sort_key(b); });
-        if (begin != end) {
+        sort_brightest_first(begin, starts[key + 1] - starts[key], order);
+        if (begin != stars + starts[key + 1]) {
             peaks[key] = sort_key(*begin);
         }
     }
@@ -77,57 +160,47 @@ SkyIndex::SkyIndex(star* stars, u32 count)
             group_peaks.push_back(peak);
         }
     }
-    for (u32 i = 0; i < count; i++) {
-        if (!std::isnan(stars[i].lum)) {
-            low = std::min(low, stars[i].lum);
-            high = std::max(high, stars[i].lum);
-        }
-    }
 }
 
-u32 SkyIndex::tier_of(star const& s) const {
-    return s.lum >= split ? 0 : 1;
+u32 SkyIndex::tier_of(float lum) const {
+    return lum >= split ? 0 : 1;
 }
 
-namespace {
-
-// Moves stars[0 .. count - 1] into runs by their keys, below `keys`, one
-// cycle of swaps at a time, without a second copy of the stars; returns
-// where each run starts, and the end.
-template <class Key> std::vector<u32> bucket_in_place(star* stars, u32 count, u32 keys, Key key) {
-    std::vector<u32> starts(keys + 1, 0);
-    for (u32 i = 0; i < count; i++) {
-        starts[key(stars[i]) + 1]++;
-    }
-    for (u32 k = 0; k < keys; k++) {
-        starts[k + 1] += starts[k];
-    }
-    std::vector<u32> next(starts.begin(), starts.end() - 1);
-    for (u32 k = 0; k < keys; k++) {
-        while (next[k] < starts[k + 1]) {
-            star moving = stars[next[k]];
-            u32 home = key(moving);
-            while (home != k) {
-                std::swap(moving, stars[next[home]++]);
-                home = key(moving);
-            }
-            stars[next[k]++] = moving;
-        }
-    }
-    return starts;
-}
-
-} // namespace
-
-// First into tiers and declination bands, few runs that fill in step as the
-// stars move, then each band into its cells, within a few MiB: moving stars
+// One look at every star finds its band and its brightness class; then the
+// stars move into tiers and declination bands, few runs that fill
+// in step, and each band into its cells, within a few MiB: moving stars
 // straight to their cells would jump across the whole database each time.
 void SkyIndex::sort_by_cell(star* stars, u32 count) {
     u32 const bands = grid.band_count() + 1; // the last for unplaced stars
-    std::vector<u32> const band_starts =
-        bucket_in_place(stars, count, TIERS * bands, [&](star const& s) {
-            return tier_of(s) * bands + grid.band_of(s.ra, s.dec);
-        });
+    // The stars of each band and brightness class.
+    std::vector<u32> census(std::size_t(bands) * CLASSES, 0);
+    for (u32 i = 0; i < count; i++) {
+        star const& s = stars[i];
+        census[grid.band_of(s.ra, s.dec) * CLASSES + class_of(s.lum)]++;
+        if (!std::isnan(s.lum)) {
+            low = std::min(low, s.lum);
+            high = std::max(high, s.lum);
+        }
+    }
+    std::vector<u32> classes(CLASSES, 0);
+    for (u32 band = 0; band < bands; band++) {
+        for (u32 c = 0; c < CLASSES; c++) {
+            classes[c] += census[band * CLASSES + c];
+        }
+    }
+    split = tier_split(classes, count);
+
+    std::vector<u32> band_starts(TIERS * bands + 1, 0);
+    for (u32 band = 0; band < bands; band++) {
+        for (u32 c = 0; c < CLASSES; c++) {
+            band_starts[tier_of(class_lum(c)) * bands + band + 1] += census[band * CLASSES + c];
+        }
+    }
+    std::partial_sum(band_starts.begin(), band_starts.end(), band_starts.begin());
+    bucket_in_place(stars, band_starts, [&](star const& s) {
+        return tier_of(s.lum) * bands + grid.band_of(s.ra, s.dec);
+    });
+
     starts.assign(TIERS * tier_cells() + 1, count);
     for (u32 tier = 0; tier < TIERS; tier++) {
         for (u32 band = 0; band < bands; band++) {
@@ -139,9 +212,13 @@ void SkyIndex::sort_by_cell(star* stars, u32 count) {
                 continue;
             }
             u32 const c0 = grid.band_first_cell(band);
-            std::vector<u32> const cell_starts =
-                bucket_in_place(stars + begin, end - begin, grid.band_first_cell(band + 1) - c0,
-                                [&](star const& s) { return grid.cell_of(s.ra, s.dec) - c0; });
+            std::vector<u32> cell_starts(grid.band_first_cell(band + 1) - c0 + 1, 0);
+            auto const cell_in_band = [&](star const& s) { return grid.cell_of(s.ra, s.dec) - c0; };
+            for (u32 i = begin; i < end; i++) {
+                cell_starts[cell_in_band(stars[i]) + 1]++;
+            }
+            std::partial_sum(cell_starts.begin(), cell_starts.end(), cell_starts.begin());
+            bucket_in_place(stars + begin, cell_starts, cell_in_band);
             for (std::size_t c = 0; c + 1 < cell_starts.size(); c++) {
                 starts[first + c0 + c] = begin + cell_starts[c];
             }

@@ -37,7 +37,7 @@ public:
 
 private:
     u32 tier_cells() const { return grid.cell_count() + 1; }
-    u32 tier_of(star const& s) const;
+    u32 tier_of(float lum) const;
     void sort_by_cell(star* stars, u32 count);
 
     SkyCells grid;

@@ -250,45 +250,72 @@ TEST(SkyCells, EveryStarLiesInTheCapsOfItsCellAndGroup) {
 
 // The index keeps every star once, each in a run of its own cell, brightest
 // first, not-a-number last; the brighter tier holds only stars at least as
-// bright as any of the other's.
+// bright as any of the other's, and a database too small for two tiers
+// keeps all but its not-a-number stars in the first. So whether the stars
+// come in any order or brightest first, and whatever their luminances.
 TEST(SkyIndex, SortsEveryStarIntoItsCellBrightestFirst) {
-    std::vector<star> stars = sky(200000, 0, 0, 3);
-    stars[10].lum = NAN;
-    stars[11].dec = 95;
-    stars[12].ra = NAN;
-    std::vector<star> sorted = stars;
-    SkyIndex const index(sorted.data(), u32(sorted.size()));
-    SkyCells const& grid = index.cells();
-
-    float dimmest_bright = INFINITY, brightest_faint = -INFINITY;
-    for (u32 tier = 0; tier < SkyIndex::TIERS; tier++) {
-        for (u32 cell = 0; cell <= grid.cell_count(); cell++) {
-            u32 const begin = index.first(tier, cell), end = index.first(tier, cell + 1);
-            for (u32 i = begin; i < end; i++) {
-                star const& s = sorted[i];
-                ASSERT_EQ(grid.cell_of(s.ra, s.dec), cell) << i;
-                if (i > begin && !std::isnan(s.lum)) {
-                    ASSERT_LE(s.lum, sorted[i - 1].lum) << i;
-                }
-                if (!std::isnan(s.lum)) {
-                    (tier == 0 ? dimmest_bright : brightest_faint) =
-                        tier == 0 ? std::min(dimmest_bright, s.lum)
-                                  : std::max(brightest_faint, s.lum);
-                }
-            }
-            float const peak = begin < end ? sorted[begin].lum : -INFINITY;
-            ASSERT_EQ(index.brightest(tier, cell), peak);
+    for (int round = 0; round < 3; round++) {
+        bool const small = round == 2;
+        // The first round crowds 40000 stars into a cell or two.
+        std::vector<star> stars =
+            sky(small ? 5000 : 200000, round == 0 ? 40000 : 0, 0.01, 3 + round);
+        float const odd[] = {NAN, 0.0f, -0.0f, -2.0f, -INFINITY, INFINITY, 1e-40f};
+        for (int i = 0; i < 70; i++) {
+            stars[size_t(i) * 31].lum = odd[i % 7];
         }
-    }
-    EXPECT_EQ(index.first(SkyIndex::TIERS, 0), stars.size());
-    EXPECT_GE(dimmest_bright, brightest_faint);
-    EXPECT_GE(index.first(1, 0), 1u << 17) << "the brighter tier holds 2^17 stars or more";
-    EXPECT_LT(index.first(1, 0), stars.size()) << "and the other the rest";
+        if (round == 1) {
+            std::sort(stars.begin(), stars.end(), [](star const& a, star const& b) {
+                return (std::isnan(a.lum) ? -INFINITY : a.lum) >
+                       (std::isnan(b.lum) ? -INFINITY : b.lum);
+            });
+        }
+        stars[10].dec = 95;
+        stars[12].ra = NAN;
+        std::vector<star> sorted = stars;
+        SkyIndex const index(sorted.data(), u32(sorted.size()));
+        SkyCells const& grid = index.cells();
 
-    auto order = [](star const& a, star const& b) { return std::memcmp(&a, &b, sizeof(star)) < 0; };
-    std::sort(stars.begin(), stars.end(), order);
-    std::sort(sorted.begin(), sorted.end(), order);
-    EXPECT_EQ(std::memcmp(stars.data(), sorted.data(), stars.size() * sizeof(star)), 0);
+        float dimmest_bright = INFINITY, brightest_faint = -INFINITY;
+        u32 faint_numbers = 0;
+        for (u32 tier = 0; tier < SkyIndex::TIERS; tier++) {
+            for (u32 cell = 0; cell <= grid.cell_count(); cell++) {
+                u32 const begin = index.first(tier, cell), end = index.first(tier, cell + 1);
+                for (u32 i = begin; i < end; i++) {
+                    star const& s = sorted[i];
+                    ASSERT_EQ(grid.cell_of(s.ra, s.dec), cell) << round << ": " << i;
+                    if (i > begin && !std::isnan(s.lum)) {
+                        ASSERT_LE(s.lum, sorted[i - 1].lum) << round << ": " << i;
+                    }
+                    if (!std::isnan(s.lum)) {
+                        (tier == 0 ? dimmest_bright : brightest_faint) =
+                            tier == 0 ? std::min(dimmest_bright, s.lum)
+                                      : std::max(brightest_faint, s.lum);
+                        faint_numbers += tier;
+                    }
+                }
+                float const peak = begin < end ? sorted[begin].lum : -INFINITY;
+                ASSERT_EQ(index.brightest(tier, cell), std::isnan(peak) ? -INFINITY : peak);
+            }
+        }
+        EXPECT_EQ(index.first(SkyIndex::TIERS, 0), stars.size());
+        EXPECT_GE(dimmest_bright, brightest_faint) << round;
+        EXPECT_EQ(index.lum_low(), -INFINITY) << round;
+        EXPECT_EQ(index.lum_high(), INFINITY) << round;
+        if (small) {
+            EXPECT_EQ(faint_numbers, 0u) << "one tier holds every star";
+        } else {
+            EXPECT_GE(index.first(1, 0), 1u << 17) << "the brighter tier holds 2^17 or more";
+            EXPECT_LT(index.first(1, 0), stars.size()) << "and the other the rest";
+            EXPECT_LT(brightest_faint, 0.1f) << "the tiers split near the 2^17th brightest";
+        }
+
+        auto order = [](star const& a, star const& b) {
+            return std::memcmp(&a, &b, sizeof(star)) < 0;
+        };
+        std::sort(stars.begin(), stars.end(), order);
+        std::sort(sorted.begin(), sorted.end(), order);
+        EXPECT_EQ(std::memcmp(stars.data(), sorted.data(), stars.size() * sizeof(star)), 0);
+    }
 }
 
 // A pass hands out the header, then only stars at or above the threshold,
