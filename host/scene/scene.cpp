@@ -221,14 +221,14 @@ bool HostScene::needs_frame_of(HostItem const& item, LWItemID of,
     return false;
 }
 
-Vec3 HostScene::rotation_at(HostItem const& item, Vec3 const& position, Vec3 rotation,
-                            LWTime t) const {
+Vec3 HostScene::rotation_at(HostItem const& item, Vec3 const& position, Vec3 rotation, LWTime t,
+                            KnownFrames& known) const {
     HostItem const* target = item.aims_heading || item.aims_pitch ? find(item.target) : nullptr;
     if (!target) {
         return rotation;
     }
-    Vec3 const aim = world(target->parent, t).apply(target->motion.at(t).position);
-    Vec3 const d = world(item.parent, t).unapply(aim) - position;
+    Vec3 const aim = world(target->parent, t, known).apply(target->motion.at(t).position);
+    Vec3 const d = world(item.parent, t, known).unapply(aim) - position;
     if (item.aims_heading) {
         rotation.x = std::atan2(d.x, d.z);
     }
@@ -238,25 +238,35 @@ Vec3 HostScene::rotation_at(HostItem const& item, Vec3 const& position, Vec3 rot
     return rotation;
 }
 
-ItemFrame HostScene::local(HostItem const& item, LWTime t) const {
+ItemFrame HostScene::local(HostItem const& item, LWTime t, KnownFrames& known) const {
     ItemPose pose = item.motion.at(t);
     Vec3 minus_pivot = item.pivot * -1;
     return translation(pose.position)
         .then(rotation(item.pivot_rotation))
-        .then(rotation(rotation_at(item, pose.position, pose.rotation, t)))
+        .then(rotation(rotation_at(item, pose.position, pose.rotation, t, known)))
         .then(scaling(pose.scale))
         .then(translation(minus_pivot));
 }
 
 ItemFrame HostScene::world(LWItemID id, LWTime t) const {
+    KnownFrames known;
+    return world(id, t, known);
+}
+
+ItemFrame HostScene::world(LWItemID id, LWTime t, KnownFrames& known) const {
     HostItem const* item = find(id);
     if (!item) {
         return ItemFrame();
     }
-    ItemFrame frame = local(*item, t);
-    for (HostItem const* up = find(item->parent); up; up = find(up->parent)) {
-        frame = local(*up, t).then(frame);
+    auto const found = known.find(id);
+    if (found != known.end()) {
+        return found->second;
     }
+    ItemFrame frame = local(*item, t, known);
+    for (HostItem const* up = find(item->parent); up; up = find(up->parent)) {
+        frame = local(*up, t, known).then(frame);
+    }
+    known.emplace(id, frame);
     return frame;
 }
 

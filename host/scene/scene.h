@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -133,10 +134,16 @@ public:
     LWItemID current_camera = nullptr;
 
 private:
-    ItemFrame local(HostItem const& item, LWTime t) const;
+    // The world frames of items already worked out at one time: aiming
+    // items under aiming parents ask for the same frames again and again,
+    // which without them costs exponential time in the depth of the rig.
+    using KnownFrames = std::map<LWItemID, ItemFrame>;
+    ItemFrame world(LWItemID id, LWTime t, KnownFrames& known) const;
+    ItemFrame local(HostItem const& item, LWTime t, KnownFrames& known) const;
     // The rotation channels of `item` at t, with the aimed ones pointing at
     // its target.
-    Vec3 rotation_at(HostItem const& item, Vec3 const& position, Vec3 rotation, LWTime t) const;
+    Vec3 rotation_at(HostItem const& item, Vec3 const& position, Vec3 rotation, LWTime t,
+                     KnownFrames& known) const;
     // Whether working out `item`'s own frame takes `of`'s, through parents
     // and targets; `seen` holds the items already followed.
     bool needs_frame_of(HostItem const& item, LWItemID of, std::vector<LWItemID>& seen) const;

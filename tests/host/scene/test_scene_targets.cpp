@@ -121,3 +121,29 @@ TEST(Targets, AnAimThatWouldDependOnItselfIsRefused) {
 }
 
 } // namespace
+
+TEST(Targets, ADeepRigOfAimsUnderAimsIsWorkedOutAtOnce) {
+    // Forty nulls, each parented to the one before and aiming at the first:
+    // every frame below asks for the frames above it again.
+    std::string text = "LWSC\n5\nAddNullObject 10000000 Anchor\nObjectMotion\nNumChannels 9\n" +
+                       constant(0, 1) + constant(2, 5);
+    for (int i = 1; i < 40; i++) {
+        char item[160];
+        snprintf(item, sizeof item,
+                 "AddNullObject 1%07X Link\nParentItem 1%07X\nObjectMotion\nNumChannels 9\n", i,
+                 i - 1);
+        text += item + constant(1, 0.5) + "HController 1\nPController 1\nTargetItem 10000000\n";
+    }
+    text += "AddCamera 30000000\nParentItem 10000027\n";
+    SceneFile const file = read_scene_text(text, "deep.lws");
+    HostScene const& scene = file.scene;
+    Vec3 const anchor = scene.world(scene.items().front().id, 0.5).origin;
+    for (std::size_t i = 1; i < scene.items().size(); i++) {
+        ItemFrame const link = scene.world(scene.items()[i].id, 0.5);
+        Vec3 const d{anchor.x - link.origin.x, anchor.y - link.origin.y, anchor.z - link.origin.z};
+        double const length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+        double const along =
+            (d.x * link.forward.x + d.y * link.forward.y + d.z * link.forward.z) / length;
+        EXPECT_NEAR(along, 1.0, 1e-9) << "link " << i;
+    }
+}
