@@ -64,19 +64,24 @@ bool lit(float const* pixel) {
 }
 
 // The lit pixels of a chunk, their light taken from the working pixels,
-// and what goes back for them.
+// and what goes back for them. Neighbours mostly share their alpha (none in
+// the open sky, all over geometry), so each run of equal alphas goes through
+// the curve once.
 struct LitPixels {
     std::size_t count;
     std::size_t at[CHUNK];
     float colours[3 * CHUNK];
-    float alphas[CHUNK];
     float light[3 * CHUNK];
+    std::size_t alpha_of[CHUNK];
+    std::size_t alpha_count;
+    float alphas[CHUNK];
 };
 
 // Gathers the lit pixels of the chunk with the host's colour and alpha, in
 // groups, so that a dark group costs one look.
 void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::size_t count) {
     std::size_t n = 0;
+    std::size_t runs = 0;
     for (std::size_t from = 0; from < count; from += GROUP) {
         std::size_t const to = std::min(count, from + GROUP);
         if (to - from == GROUP && !group_lit(work + 4 * from)) {
@@ -94,11 +99,16 @@ void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::siz
             lit_pixels.colours[3 * n] = row.red[i];
             lit_pixels.colours[3 * n + 1] = row.green[i];
             lit_pixels.colours[3 * n + 2] = row.blue[i];
-            lit_pixels.alphas[n] = row.alpha[i];
+            // Compared by bits, so that a NaN starts a run of its own.
+            if (runs == 0 || bits_of(lit_pixels.alphas[runs - 1]) != bits_of(row.alpha[i])) {
+                lit_pixels.alphas[runs++] = row.alpha[i];
+            }
+            lit_pixels.alpha_of[n] = runs - 1;
             lit_pixels.at[n++] = i;
         }
     }
     lit_pixels.count = n;
+    lit_pixels.alpha_count = runs;
 }
 
 // The light dimmed by the alpha: none where the pixel is opaque, or where
@@ -112,9 +122,9 @@ float visible_share(float alpha) {
 void add_light(LitPixels& lit_pixels) {
     std::size_t const n = lit_pixels.count;
     srgb_to_linear(lit_pixels.colours, 3 * n);
-    srgb_to_linear(lit_pixels.alphas, n);
+    srgb_to_linear(lit_pixels.alphas, lit_pixels.alpha_count);
     for (std::size_t k = 0; k < n; k++) {
-        float const share = visible_share(lit_pixels.alphas[k]);
+        float const share = visible_share(lit_pixels.alphas[lit_pixels.alpha_of[k]]);
         for (int c = 0; c < 3; c++) {
             lit_pixels.colours[3 * k + c] += share * lit_pixels.light[3 * k + c];
         }
