@@ -13,10 +13,12 @@ namespace {
 char const* const UNIT = "LW/orrelux";
 char const* const PROCESS_SIGNATURE = "const char *process(orrelux *, const LWFilterAccess *)";
 
-// The write-back goes through a row this many pixels at a time, so that
-// what it gathers for the host's setters stays in the processor's nearest
-// cache.
-std::size_t const CHUNK = 64;
+// The write-back goes through a row this many pixels at a time: enough lit
+// pixels for the curves to work on whole vectors, few enough that what it
+// gathers stays in the processor's nearest cache.
+std::size_t const CHUNK = 256;
+// The look for light goes this many pixels at a time.
+std::size_t const GROUP = 16;
 
 float const* host_line(LWFilterAccess const* access, char const* buffer, int component, int y) {
     float const* values = access->getLine(buffer, component, y);
@@ -47,35 +49,67 @@ uint32_t bits_of(float v) {
 
 // Whether any of the `values` floats of working pixels holds light: any bit
 // set but the sign's, so that a NaN counts and a negative zero does not, as
-// in `lit`. Alpha is zero and adds no bit. Branch-free, so that the compiler
-// looks at several values at once.
-bool any_bit(float const* work, std::size_t values) {
+// in `lit`. Alpha is zero and adds no bit. Branch-free over a count known
+// to the compiler, so that it looks at several values at once.
+bool group_lit(float const* work) {
     uint32_t any = 0;
-    for (std::size_t i = 0; i < values; i++) {
+    for (std::size_t i = 0; i < 4 * GROUP; i++) {
         any |= bits_of(work[i]);
     }
     return (any & 0x7FFFFFFFu) != 0;
-}
-
-// A whole chunk by a count known to the compiler, which then vectorises it.
-bool any_lit(float const* work, std::size_t count) {
-    return count == CHUNK ? any_bit(work, 4 * CHUNK) : any_bit(work, 4 * count);
 }
 
 bool lit(float const* pixel) {
     return pixel[1] != 0 || pixel[2] != 0 || pixel[3] != 0;
 }
 
-// A chunk of output pixels, red, green, blue and alpha side by side as the
-// host's setters take them, and the chunk's lit pixels while they are
-// worked out.
-struct OutputChunk {
-    float pixels[CHUNK][4];
-    std::size_t lit[CHUNK];
+// The lit pixels of a chunk, their light taken from the working pixels,
+// and what goes back for them. Neighbours mostly share their alpha (none in
+// the open sky, all over geometry), so each run of equal alphas goes through
+// the curve once.
+struct LitPixels {
+    std::size_t count;
+    std::size_t at[CHUNK];
     float colours[3 * CHUNK];
-    float alphas[CHUNK];
     float light[3 * CHUNK];
+    std::size_t alpha_of[CHUNK];
+    std::size_t alpha_count;
+    float alphas[CHUNK];
 };
+
+// Gathers the lit pixels of the chunk with the host's colour and alpha, in
+// groups, so that a dark group costs one look.
+void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::size_t count) {
+    std::size_t n = 0;
+    std::size_t runs = 0;
+    for (std::size_t from = 0; from < count; from += GROUP) {
+        std::size_t const to = std::min(count, from + GROUP);
+        if (to - from == GROUP && !group_lit(work + 4 * from)) {
+            continue;
+        }
+        for (std::size_t i = from; i < to; i++) {
+            float* const pixel = work + 4 * i;
+            if (!lit(pixel)) {
+                continue;
+            }
+            for (int c = 0; c < 3; c++) {
+                lit_pixels.light[3 * n + c] = pixel[1 + c];
+                pixel[1 + c] = 0;
+            }
+            lit_pixels.colours[3 * n] = row.red[i];
+            lit_pixels.colours[3 * n + 1] = row.green[i];
+            lit_pixels.colours[3 * n + 2] = row.blue[i];
+            // Compared by bits, so that a NaN starts a run of its own.
+            if (runs == 0 || bits_of(lit_pixels.alphas[runs - 1]) != bits_of(row.alpha[i])) {
+                lit_pixels.alphas[runs++] = row.alpha[i];
+            }
+            lit_pixels.alpha_of[n] = runs - 1;
+            lit_pixels.at[n++] = i;
+        }
+    }
+    lit_pixels.count = n;
+    lit_pixels.alpha_count = runs;
+}
 
 // The light dimmed by the alpha: none where the pixel is opaque, or where
 // its alpha is no number.
@@ -84,45 +118,34 @@ float visible_share(float alpha) {
 }
 
 // Lit pixels take the host's colour with the light added, in linear light:
-// through the curves, alpha included. Their light is taken from the working
-// pixels.
-void add_light(OutputChunk& out, HostRow const& row, float* work, std::size_t count) {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < count; i++) {
-        float* const pixel = work + 4 * i;
-        if (lit(pixel)) {
-            out.colours[3 * n] = row.red[i];
-            out.colours[3 * n + 1] = row.green[i];
-            out.colours[3 * n + 2] = row.blue[i];
-            std::copy(pixel + 1, pixel + 4, out.light + 3 * n);
-            std::fill(pixel + 1, pixel + 4, 0.0f);
-            out.alphas[n] = row.alpha[i];
-            out.lit[n++] = i;
-        }
-    }
-    srgb_to_linear(out.colours, 3 * n);
-    srgb_to_linear(out.alphas, n);
+// through the curves, alpha included.
+void add_light(LitPixels& lit_pixels) {
+    std::size_t const n = lit_pixels.count;
+    srgb_to_linear(lit_pixels.colours, 3 * n);
+    srgb_to_linear(lit_pixels.alphas, lit_pixels.alpha_count);
     for (std::size_t k = 0; k < n; k++) {
-        float const share = visible_share(out.alphas[k]);
+        float const share = visible_share(lit_pixels.alphas[lit_pixels.alpha_of[k]]);
         for (int c = 0; c < 3; c++) {
-            out.colours[3 * k + c] += share * out.light[3 * k + c];
+            lit_pixels.colours[3 * k + c] += share * lit_pixels.light[3 * k + c];
         }
     }
-    linear_to_srgb(out.colours, 3 * n);
-    for (std::size_t k = 0; k < n; k++) {
-        std::copy(out.colours + 3 * k, out.colours + 3 * k + 3, out.pixels[out.lit[k]]);
-    }
+    linear_to_srgb(lit_pixels.colours, 3 * n);
 }
 
-void output_chunk(OutputChunk& out, HostRow const& row, float* work, std::size_t count) {
+// Every pixel of the chunk to the host's setters: the lit ones with their
+// light, the others as the host gave them, alpha always the host's.
+void set_chunk(LWFilterAccess const* access, HostRow const& row, LitPixels const& lit_pixels,
+               int x0, int y, std::size_t count) {
+    std::size_t k = 0;
     for (std::size_t i = 0; i < count; i++) {
-        out.pixels[i][0] = row.red[i];
-        out.pixels[i][1] = row.green[i];
-        out.pixels[i][2] = row.blue[i];
-        out.pixels[i][3] = row.alpha[i];
-    }
-    if (any_lit(work, count)) {
-        add_light(out, row, work, count);
+        int const x = x0 + int(i);
+        if (k < lit_pixels.count && lit_pixels.at[k] == i) {
+            access->setRGB(x, y, lit_pixels.colours + 3 * k++);
+        } else {
+            float const rgb[3] = {row.red[i], row.green[i], row.blue[i]};
+            access->setRGB(x, y, rgb);
+        }
+        access->setAlpha(x, y, row.alpha[i]);
     }
 }
 
@@ -166,18 +189,18 @@ void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
 }
 
 void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win) {
-    OutputChunk out;
+    LitPixels lit_pixels;
     for (int y = win.y0; y <= win.y1; y++) {
         HostRow const row = host_row(access, y).from(win.x0);
         float* const work = image.row(y - win.y0);
         for (int from = 0; from < image.width(); from += int(CHUNK)) {
             std::size_t const count = std::min(CHUNK, std::size_t(image.width() - from));
-            output_chunk(out, row.from(from), work + 4 * from, count);
-            int const x0 = win.x0 + from;
-            for (std::size_t i = 0; i < count; i++) {
-                access->setRGB(x0 + int(i), y, out.pixels[i]);
-                access->setAlpha(x0 + int(i), y, out.pixels[i][3]);
+            HostRow const part = row.from(from);
+            gather_lit(lit_pixels, part, work + 4 * from, count);
+            if (lit_pixels.count > 0) {
+                add_light(lit_pixels);
             }
+            set_chunk(access, part, lit_pixels, win.x0 + from, y, count);
         }
     }
     image.light_taken();

@@ -298,9 +298,9 @@ TEST_F(FrameRender, PixelsWithoutStarlightComeBackAsTheHostGaveThemInBothModes) 
 // frame of alpha zero gets it, added in linear light and dimmed by its
 // alpha; an sRGB frame's values, alpha included, are decoded for that and
 // the colour encoded again. The frame is not a whole number of the
-// write-back's 64-pixel chunks wide.
+// write-back's 256-pixel chunks wide.
 TEST_F(FrameRender, EachPixelGetsTheLightDimmedByItsOwnAlphaInLinearLight) {
-    int const width = 150, height = 100;
+    int const width = 300, height = 100;
     // Pure colours, so that a pixel lit in one channel alone must be found.
     unsigned char const colours[][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     std::vector<star> grid;
@@ -374,7 +374,7 @@ TEST_F(FrameRender, EachPixelGetsTheLightDimmedByItsOwnAlphaInLinearLight) {
                     float const expected = srgb ? linear_to_srgb(sum) : sum;
                     ASSERT_NEAR(out, expected, 1e-6 * std::fabs(expected)) << x << " " << y;
                     lit += share > 0 && light > 0;
-                    lit_in_last_chunk += share > 0 && light > 0 && x >= 128;
+                    lit_in_last_chunk += share > 0 && light > 0 && x >= 256;
                 }
             }
         }
