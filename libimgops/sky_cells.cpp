@@ -103,13 +103,6 @@ void SkyCells::add_group(double ra0, double ra_span, double dec0) {
     }
 }
 
-u32 SkyCells::band_of(double ra, double dec) const {
-    if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
-        return u32(bands);
-    }
-    return u32(clamped_floor((dec + 90) * bands_per_degree, bands));
-}
-
 u32 SkyCells::cell_of(double ra, double dec) const {
     if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
         return unplaced();

@@ -32,13 +32,6 @@ public:
     // degrees within [-720, 720], declination within [-90, 90].
     u32 cell_of(double ra, double dec) const;
 
-    // The declination band of groups holding the direction, or bands() when
-    // the direction is unplaced; the cells of band b are
-    // band_first_cell(b) .. band_first_cell(b + 1) - 1.
-    u32 band_of(double ra, double dec) const;
-    u32 band_count() const { return u32(bands); }
-    u32 band_first_cell(u32 band) const { return group_first[band_first[band]]; }
-
     u32 cell_count() const { return u32(cell_caps.size()); }
     u32 group_count() const { return u32(group_caps.size()); }
     // The cells of group g are group_first[g] .. group_first[g + 1] - 1.
