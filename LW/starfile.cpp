@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -42,35 +41,31 @@ u32 load_star_records(const char* path, StarBlock& records, SkyIndex& index) {
         throw StrXception("LW/orrelux", "LWStarFile::LWStarFile(const char *)", 82,
                           "error opening star database");
     }
-    // A tier of the index at a time goes through this, then into its place
-    // among the records; the header stays at record 0.
-    std::vector<star> tier(SkyIndex::TIER_STARS);
-    std::vector<u32> cells;
-    std::size_t const tier_bytes = tier.size() * RECORD_SIZE;
+    // The file comes a tier of the index at a time straight into its place
+    // among the records, where the index sorts it; the header stays at
+    // record 0.
+    SkyIndex::TierRoom room;
+    std::size_t const tier_bytes = SkyIndex::TIER_STARS * RECORD_SIZE;
     std::size_t stored = 0;
     std::size_t read = 0;
     try {
         for (std::size_t got = tier_bytes; got == tier_bytes;) {
-            char* const bytes = reinterpret_cast<char*>(tier.data());
+            std::size_t const room_needed = stored + SkyIndex::TIER_STARS + 1;
+            if (records.len() < room_needed) {
+                records.resize(std::max(records.len() + records.len() / GROWTH, room_needed));
+            }
+            char* const bytes = reinterpret_cast<char*>(records.data() + stored);
             got = read_up_to(load, bytes, tier_bytes);
             // A short last record counts, its missing bytes zero.
             std::size_t const n = (got + RECORD_SIZE - 1) / RECORD_SIZE;
             std::memset(bytes + got, 0, n * RECORD_SIZE - got);
             read += n;
             if (read > MAX_RECORDS) {
-                continue; // counted for the message, not kept
+                continue; // counted for the message, read over in the same place
             }
-            if (records.len() < read + 1) {
-                records.resize(std::max(records.len() + records.len() / GROWTH, read + 1));
-            }
-            star const* from = tier.data();
-            if (stored == 0 && n > 0) {
-                records[0] = *from++;
-                stored = 1;
-            }
-            u32 const stars = static_cast<u32>(read - stored);
-            if (stars > 0) {
-                index.add_tier(from, stars, records.data() + stored, cells);
+            std::size_t const first = std::max<std::size_t>(stored, 1);
+            if (read > first) {
+                index.add_tier(records.data() + first, static_cast<u32>(read - first), room);
             }
             stored = read;
         }

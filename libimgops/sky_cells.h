@@ -40,26 +40,18 @@ public:
     SkyCap const& group_cap(u32 group) const { return group_caps[group]; }
 
 private:
-    struct Group {
-        double ra0, ra_span, dec0;
+    // A fine band of the whole sky, south to north: cut into `pieces`
+    // cells of equal width in right ascension, each `scale` per degree,
+    // whose numbers are row_cells[first ..], from right ascension 0 east.
+    struct Row {
+        double scale;
+        u32 pieces;
+        u32 first;
     };
-    // Per band, its groups per degree of right ascension; per fine band of
-    // a group, its cells per degree: the products a cell is found with.
-    std::vector<double> band_scale;
-    std::vector<double> row_scale;
-    void add_group(double ra0, double ra_span, double dec0);
-
-    int bands;          // of groups, each `band_height` degrees
-    double band_height; // degrees
-    double bands_per_degree;
     double rows_per_degree;
-    std::vector<u32> band_first;
-    std::vector<u32> band_groups;
-    std::vector<Group> groups;
-    std::vector<u32> group_first;
-    // Per group and fine band within it: the first cell, and how many.
-    std::vector<u32> row_first;
+    std::vector<Row> rows;
     std::vector<u32> row_cells;
+    std::vector<u32> group_first;
     std::vector<SkyCap> group_caps;
     std::vector<SkyCap> cell_caps;
 };

@@ -20,24 +20,22 @@ bool brighter_first(star const& a, star const& b) {
 SkyIndex::SkyIndex() : grid(TIER_STARS), starts{0}, low(INFINITY), high(-INFINITY) {}
 
 SkyIndex::SkyIndex(star* stars, u32 count) : SkyIndex() {
-    std::vector<star> tier(std::min(count, TIER_STARS));
-    std::vector<u32> cells;
+    TierRoom room;
     for (u32 at = 0; at < count; at += TIER_STARS) {
-        u32 const n = std::min(count - at, TIER_STARS);
-        std::copy(stars + at, stars + at + n, tier.begin());
-        add_tier(tier.data(), n, stars + at, cells);
+        add_tier(stars + at, std::min(count - at, TIER_STARS), room);
     }
 }
 
-// A counting sort by cell, which keeps the tier's order within each cell:
-// the grid's tables and the tier's few MiB stay in the caches throughout.
-void SkyIndex::add_tier(star const* tier, u32 n, star* to, std::vector<u32>& cells) {
+// A counting sort by cell into the room and back, which keeps the tier's
+// order within each cell: the grid's tables, the tier and the room stay in
+// the caches throughout.
+void SkyIndex::add_tier(star* stars, u32 n, TierRoom& room) {
     std::vector<u32> run_starts(tier_cells() + 1, 0);
-    cells.resize(n);
+    room.cells.resize(n);
     for (u32 i = 0; i < n; i++) {
-        star const& s = tier[i];
+        star const& s = stars[i];
         u32 const cell = grid.cell_of(s.ra, s.dec);
-        cells[i] = cell;
+        room.cells[i] = cell;
         run_starts[cell + 1]++;
         // Neither takes a not-a-number as the second argument.
         low = std::min(low, s.lum);
@@ -45,8 +43,10 @@ void SkyIndex::add_tier(star const* tier, u32 n, star* to, std::vector<u32>& cel
     }
     std::partial_sum(run_starts.begin(), run_starts.end(), run_starts.begin());
     std::vector<u32> next(run_starts.begin(), run_starts.end() - 1);
+    room.stars.resize(std::max(room.stars.size(), std::size_t(n)));
+    star* const sorted = room.stars.data();
     for (u32 i = 0; i < n; i++) {
-        to[next[cells[i]]++] = tier[i];
+        sorted[next[room.cells[i]]++] = stars[i];
     }
 
     u32 const base = starts.back();
@@ -57,8 +57,8 @@ void SkyIndex::add_tier(star const* tier, u32 n, star* to, std::vector<u32>& cel
     // A database stored brightest first has every run sorted already.
     float tier_peak = -INFINITY;
     for (u32 cell = 0; cell < tier_cells(); cell++) {
-        star* const begin = to + run_starts[cell];
-        star* const end = to + run_starts[cell + 1];
+        star* const begin = sorted + run_starts[cell];
+        star* const end = sorted + run_starts[cell + 1];
         if (!std::is_sorted(begin, end, brighter_first)) {
             std::stable_sort(begin, end, brighter_first);
         }
@@ -71,6 +71,7 @@ void SkyIndex::add_tier(star const* tier, u32 n, star* to, std::vector<u32>& cel
                                                 tier_cell_peaks + grid.first_cell(g + 1)));
     }
     tier_peaks.push_back(tier_peak);
+    std::copy(sorted, sorted + n, stars);
 }
 
 SkyPass::SkyPass(star const* records, SkyIndex const& index, SkyView const& view,

@@ -22,11 +22,15 @@ public:
     // Indexes stars[0 .. count - 1] in place, a tier at a time.
     SkyIndex(star* stars, u32 count);
 
-    // Sorts the `n` stars from `tier` (n at most TIER_STARS) as the next
-    // tier into to[0 .. n - 1], which follow the stars of the tiers before
-    // and do not overlap `tier`. `cells` is room for each star's cell, kept
-    // from one tier to the next.
-    void add_tier(star const* tier, u32 n, star* to, std::vector<u32>& cells);
+    // Room for sorting a tier: a copy of its stars and each one's cell, a
+    // few MiB kept from one tier to the next.
+    struct TierRoom {
+        std::vector<star> stars;
+        std::vector<u32> cells;
+    };
+    // Sorts stars[0 .. n - 1] (n at most TIER_STARS) in place as the next
+    // tier; they follow the stars of the tiers before.
+    void add_tier(star* stars, u32 n, TierRoom& room);
 
     SkyCells const& cells() const { return grid; }
     u32 tier_count() const { return u32(tier_peaks.size()); }
