@@ -105,14 +105,24 @@ SkyCells::SkyCells(u32 stars) {
 }
 
 u32 SkyCells::cell_of(double ra, double dec) const {
+    if (ra >= 0 && ra < 360 && std::fabs(dec) <= 90) {
+        Row const& row = rows[clamped_floor((dec + 90) * rows_per_degree, int(rows.size()))];
+        return row_cells[row.first + u32(clamped_floor(ra * row.scale, int(row.pieces)))];
+    }
+    return cell_of_wrapped(ra, dec);
+}
+
+u32 SkyCells::cell_of_wrapped(double ra, double dec) const {
     if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
         return unplaced();
     }
-    double r = ra;
-    if (!(r >= 0 && r < 360)) {
-        r = std::fmod(r, 360.0);
-        r = r < 0 ? r + 360 : r;
+    double const r = std::fmod(ra, 360.0);
+    // Just below 0 this rounds to 360, which wraps once more, to 0.
+    return cell_of(r < 0 ? r + 360 : r, dec);
+}
+
+void SkyCells::cells_of(star const* stars, u32 n, u32* cells) const {
+    for (u32 i = 0; i < n; i++) {
+        cells[i] = cell_of(stars[i].ra, stars[i].dec);
     }
-    Row const& row = rows[clamped_floor((dec + 90) * rows_per_degree, int(rows.size()))];
-    return row_cells[row.first + u32(clamped_floor(r * row.scale, int(row.pieces)))];
 }

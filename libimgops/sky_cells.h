@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/types.h"
+#include "libimgops/stars.h"
 
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
     // The cell holding the direction, or unplaced(): right ascension in
     // degrees within [-720, 720], declination within [-90, 90].
     u32 cell_of(double ra, double dec) const;
+    // cells[i] = cell_of(stars[i].ra, stars[i].dec) for i < n.
+    void cells_of(star const* stars, u32 n, u32* cells) const;
 
     u32 cell_count() const { return u32(cell_caps.size()); }
     u32 group_count() const { return u32(group_caps.size()); }
@@ -48,6 +51,9 @@ private:
         u32 pieces;
         u32 first;
     };
+    // cell_of for a right ascension outside [0, 360) or no direction.
+    u32 cell_of_wrapped(double ra, double dec) const;
+
     double rows_per_degree;
     std::vector<Row> rows;
     std::vector<u32> row_cells;

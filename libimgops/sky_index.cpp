@@ -32,14 +32,12 @@ SkyIndex::SkyIndex(star* stars, u32 count) : SkyIndex() {
 void SkyIndex::add_tier(star* stars, u32 n, TierRoom& room) {
     std::vector<u32> run_starts(tier_cells() + 1, 0);
     room.cells.resize(n);
+    grid.cells_of(stars, n, room.cells.data());
     for (u32 i = 0; i < n; i++) {
-        star const& s = stars[i];
-        u32 const cell = grid.cell_of(s.ra, s.dec);
-        room.cells[i] = cell;
-        run_starts[cell + 1]++;
+        run_starts[room.cells[i] + 1]++;
         // Neither takes a not-a-number as the second argument.
-        low = std::min(low, s.lum);
-        high = std::max(high, s.lum);
+        low = std::min(low, stars[i].lum);
+        high = std::max(high, stars[i].lum);
     }
     std::partial_sum(run_starts.begin(), run_starts.end(), run_starts.begin());
     std::vector<u32> next(run_starts.begin(), run_starts.end() - 1);
