@@ -42,6 +42,7 @@ TEST_F(StarDatabases, ReaderCountsEveryRecordBegunAndProbeAgreesOnTheHeader) {
         {"", 0, false, false, {}},
         {database_bytes({}), 1, true, false, {{0, 0}}},
         {database_bytes({}, "ORRELUX3"), 1, false, false, {{0, 0}}},
+        {database_bytes({record(7)}), 2, true, false, {{7, 7}, {0, 0}}},
         {partial, 3, true, false, {{1, 1}, {5, 0}, {0, 0}}},
         {three_d, 3, true, true, {{10, 10}, {30, 30}, {0, 0}}},
     };
@@ -53,6 +54,7 @@ TEST_F(StarDatabases, ReaderCountsEveryRecordBegunAndProbeAgreesOnTheHeader) {
         EXPECT_EQ(db.count, c.count);
         EXPECT_EQ(db.is_valid(), c.valid);
         EXPECT_EQ(db.is_3d, c.is_3d);
+        EXPECT_EQ(db.index != nullptr, c.count >= 2) << "an index of every star";
         for (auto const& [ra, dist] : c.records) {
             star const* s = db.next();
             EXPECT_EQ(s->ra, ra);

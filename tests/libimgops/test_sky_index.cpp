@@ -374,6 +374,7 @@ TEST(SkyPass, HandsOutBrightEnoughStarsOfTheCellsInViewAndCountsTheRest) {
         unplaced = unplaced || s->dec == 95;
         EXPECT_GE(cells.passed(), progress);
         progress = cells.passed();
+        EXPECT_GE(progress, u32(s - records.records.data())) << "the stars up to this one";
     }
     EXPECT_TRUE(unplaced);
     EXPECT_EQ(cells.passed(), stars.size());
