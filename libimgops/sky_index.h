@@ -15,7 +15,7 @@
 // lie past every usual threshold and a pass skips them whole.
 class SkyIndex {
 public:
-    static u32 const TIER_STARS = 1 << 16;
+    static constexpr u32 TIER_STARS = 1 << 16;
 
     // No stars yet: add them with add_tier.
     SkyIndex();
