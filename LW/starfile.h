@@ -30,11 +30,12 @@ public:
 };
 
 // Reads the file at `path` through the host's file services, in large
-// reads, into `records`, followed by one zero record; returns the number of
-// records read, a short last one counted with its missing bytes zero.
+// reads, into `records`, followed by one zero record, its stars (after the
+// header) sorted by `index`, an empty one, as they come; returns the number
+// of records read, a short last one counted with its missing bytes zero.
 // Throws StrXception "error opening star database" when the file cannot be
 // opened, or when it holds more records than 32 bits count.
-u32 load_star_records(const char* path, StarBlock& records);
+u32 load_star_records(const char* path, StarBlock& records, SkyIndex& index);
 
 // Probes the header of the file at `path` without loading the file: whether
 // it is a star database, and through `is_3d` (when not null) whether it

@@ -65,66 +65,64 @@ u32 pieces(double length, double dec_middle, double size, u32 at_least) {
 SkyCells::SkyCells(u32 stars) {
     double const cells = std::min(std::max(1.0, double(stars) / STARS_PER_CELL), MAX_CELLS);
     double const cell = std::min(std::sqrt(SKY_AREA / cells), MAX_CELL);
-    bands = std::max(2, int(std::lround(180 / (cell * SKY_ROWS_PER_GROUP))));
-    band_height = 180.0 / bands;
-    bands_per_degree = bands / 180.0;
-    rows_per_degree = SKY_ROWS_PER_GROUP / band_height;
+    int const bands = std::max(2, int(std::lround(180 / (cell * SKY_ROWS_PER_GROUP))));
+    double const band_height = 180.0 / bands;
+    double const row_height = band_height / SKY_ROWS_PER_GROUP;
+    rows_per_degree = 1 / row_height;
     for (int band = 0; band < bands; band++) {
         double const dec0 = -90 + band * band_height;
         // At least two groups a band, so that none spans more than half
         // the circle.
         u32 const n = pieces(360, dec0 + band_height / 2, band_height, 2);
-        band_first.push_back(u32(groups.size()));
-        band_groups.push_back(n);
-        band_scale.push_back(n / 360.0);
-        for (u32 i = 0; i < n; i++) {
-            add_group(360.0 * i / n, 360.0 / n, dec0);
+        double const ra_span = 360.0 / n;
+        // The groups of a band are alike: as many cells in each of a fine
+        // band's pieces.
+        std::vector<u32> row_pieces;
+        for (int row = 0; row < SKY_ROWS_PER_GROUP; row++) {
+            double const r0 = dec0 + row * row_height;
+            u32 const m = pieces(ra_span, r0 + row_height / 2, row_height, 1);
+            row_pieces.push_back(m);
+            rows.push_back({n * m / 360.0, n * m, u32(row_cells.size())});
+            row_cells.resize(row_cells.size() + n * m);
+        }
+        for (u32 g = 0; g < n; g++) {
+            double const ra0 = ra_span * g;
+            group_first.push_back(u32(cell_caps.size()));
+            group_caps.push_back(rectangle_cap(ra0, ra_span, dec0, dec0 + band_height));
+            for (int row = 0; row < SKY_ROWS_PER_GROUP; row++) {
+                double const r0 = dec0 + row * row_height;
+                u32 const m = row_pieces[row];
+                Row const& fine = rows[band * SKY_ROWS_PER_GROUP + row];
+                for (u32 i = 0; i < m; i++) {
+                    row_cells[fine.first + g * m + i] = u32(cell_caps.size());
+                    cell_caps.push_back(
+                        rectangle_cap(ra0 + ra_span * i / m, ra_span / m, r0, r0 + row_height));
+                }
+            }
         }
     }
     group_first.push_back(u32(cell_caps.size()));
-    band_first.push_back(u32(groups.size()));
-}
-
-void SkyCells::add_group(double ra0, double ra_span, double dec0) {
-    groups.push_back({ra0, ra_span, dec0});
-    group_first.push_back(u32(cell_caps.size()));
-    group_caps.push_back(rectangle_cap(ra0, ra_span, dec0, dec0 + band_height));
-    double const row_height = band_height / SKY_ROWS_PER_GROUP;
-    for (int row = 0; row < SKY_ROWS_PER_GROUP; row++) {
-        double const r0 = dec0 + row * row_height;
-        u32 const n = pieces(ra_span, r0 + row_height / 2, row_height, 1);
-        row_first.push_back(u32(cell_caps.size()));
-        row_cells.push_back(n);
-        row_scale.push_back(n / ra_span);
-        for (u32 i = 0; i < n; i++) {
-            cell_caps.push_back(
-                rectangle_cap(ra0 + ra_span * i / n, ra_span / n, r0, r0 + row_height));
-        }
-    }
-}
-
-u32 SkyCells::band_of(double ra, double dec) const {
-    if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
-        return u32(bands);
-    }
-    return u32(clamped_floor((dec + 90) * bands_per_degree, bands));
 }
 
 u32 SkyCells::cell_of(double ra, double dec) const {
+    if (ra >= 0 && ra < 360 && std::fabs(dec) <= 90) {
+        Row const& row = rows[clamped_floor((dec + 90) * rows_per_degree, int(rows.size()))];
+        return row_cells[row.first + u32(clamped_floor(ra * row.scale, int(row.pieces)))];
+    }
+    return cell_of_wrapped(ra, dec);
+}
+
+u32 SkyCells::cell_of_wrapped(double ra, double dec) const {
     if (!(std::fabs(ra) <= 720 && std::fabs(dec) <= 90)) {
         return unplaced();
     }
-    double r = ra;
-    if (!(r >= 0 && r < 360)) {
-        r = std::fmod(r, 360.0);
-        r = r < 0 ? r + 360 : r;
+    double const r = std::fmod(ra, 360.0);
+    // Just below 0 this rounds to 360, which wraps once more, to 0.
+    return cell_of(r < 0 ? r + 360 : r, dec);
+}
+
+void SkyCells::cells_of(star const* stars, u32 n, u32* cells) const {
+    for (u32 i = 0; i < n; i++) {
+        cells[i] = cell_of(stars[i].ra, stars[i].dec);
     }
-    int const band = clamped_floor((dec + 90) * bands_per_degree, bands);
-    u32 const n = band_groups[band];
-    u32 const g = band_first[band] + u32(clamped_floor(r * band_scale[band], int(n)));
-    Group const& group = groups[g];
-    u32 const row = g * SKY_ROWS_PER_GROUP +
-                    u32(clamped_floor((dec - group.dec0) * rows_per_degree, SKY_ROWS_PER_GROUP));
-    u32 const m = row_cells[row];
-    return row_first[row] + u32(clamped_floor((r - group.ra0) * row_scale[row], int(m)));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/types.h"
+#include "libimgops/stars.h"
 
 #include <vector>
 
@@ -31,13 +32,8 @@ public:
     // The cell holding the direction, or unplaced(): right ascension in
     // degrees within [-720, 720], declination within [-90, 90].
     u32 cell_of(double ra, double dec) const;
-
-    // The declination band of groups holding the direction, or bands() when
-    // the direction is unplaced; the cells of band b are
-    // band_first_cell(b) .. band_first_cell(b + 1) - 1.
-    u32 band_of(double ra, double dec) const;
-    u32 band_count() const { return u32(bands); }
-    u32 band_first_cell(u32 band) const { return group_first[band_first[band]]; }
+    // cells[i] = cell_of(stars[i].ra, stars[i].dec) for i < n.
+    void cells_of(star const* stars, u32 n, u32* cells) const;
 
     u32 cell_count() const { return u32(cell_caps.size()); }
     u32 group_count() const { return u32(group_caps.size()); }
@@ -47,26 +43,21 @@ public:
     SkyCap const& group_cap(u32 group) const { return group_caps[group]; }
 
 private:
-    struct Group {
-        double ra0, ra_span, dec0;
+    // A fine band of the whole sky, south to north: cut into `pieces`
+    // cells of equal width in right ascension, each `scale` per degree,
+    // whose numbers are row_cells[first ..], from right ascension 0 east.
+    struct Row {
+        double scale;
+        u32 pieces;
+        u32 first;
     };
-    // Per band, its groups per degree of right ascension; per fine band of
-    // a group, its cells per degree: the products a cell is found with.
-    std::vector<double> band_scale;
-    std::vector<double> row_scale;
-    void add_group(double ra0, double ra_span, double dec0);
+    // cell_of for a right ascension outside [0, 360) or no direction.
+    u32 cell_of_wrapped(double ra, double dec) const;
 
-    int bands;          // of groups, each `band_height` degrees
-    double band_height; // degrees
-    double bands_per_degree;
     double rows_per_degree;
-    std::vector<u32> band_first;
-    std::vector<u32> band_groups;
-    std::vector<Group> groups;
-    std::vector<u32> group_first;
-    // Per group and fine band within it: the first cell, and how many.
-    std::vector<u32> row_first;
+    std::vector<Row> rows;
     std::vector<u32> row_cells;
+    std::vector<u32> group_first;
     std::vector<SkyCap> group_caps;
     std::vector<SkyCap> cell_caps;
 };

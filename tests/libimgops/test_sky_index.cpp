@@ -98,17 +98,12 @@ public:
     Array<camera> cams;
 };
 
-} // namespace
-
-// The indexed pass against the full scan, frame by frame: the same pixels
-// lit, each within single-precision noise of the other, while the indexed
-// one reads only a small part of the database for a long lens.
-TEST(SkyIndex, IndexedPassesLightThePixelsOfTheFullScan) {
-    std::vector<star> const stars = sky(150000, 40000, 6, 7);
+// Draws each of a set of frames through the full scan of `stars` and
+// through an indexed pass over them, and compares the pixels.
+void check_indexed_frames(std::vector<star> const& stars) {
     MemoryStars full("ORRELUX1", stars);
     MemoryStars indexed("ORRELUX1", stars);
     SkyIndex const index(indexed.records.data() + 1, u32(stars.size()));
-
     // A 2.5 degree field is about 0.0218 projected units across half of it.
     double const tele = std::tan(1.25 * DEG);
     Frame const frames[] = {
@@ -186,6 +181,24 @@ TEST(SkyIndex, IndexedPassesLightThePixelsOfTheFullScan) {
     }
 }
 
+} // namespace
+
+// The indexed pass against the full scan, frame by frame: the same pixels
+// lit, each within single-precision noise of the other, while the indexed
+// one reads only a small part of the database for a long lens. So for a
+// database in any order and for one stored brightest first.
+TEST(SkyIndex, IndexedPassesLightThePixelsOfTheFullScan) {
+    std::vector<star> stars = sky(150000, 40000, 6, 7);
+    for (bool const brightest_first : {false, true}) {
+        if (brightest_first) {
+            std::sort(stars.begin(), stars.end(),
+                      [](star const& a, star const& b) { return a.lum > b.lum; });
+        }
+        SCOPED_TRACE(brightest_first ? "brightest first" : "in any order");
+        check_indexed_frames(stars);
+    }
+}
+
 namespace {
 
 // A direction as the renderer finds it: from single-precision angles.
@@ -248,66 +261,81 @@ TEST(SkyCells, EveryStarLiesInTheCapsOfItsCellAndGroup) {
     }
 }
 
-// The index keeps every star once, each in a run of its own cell, brightest
-// first, not-a-number last; the brighter tier holds only stars at least as
-// bright as any of the other's, and a database too small for two tiers
-// keeps all but its not-a-number stars in the first. So whether the stars
-// come in any order or brightest first, and whatever their luminances.
-TEST(SkyIndex, SortsEveryStarIntoItsCellBrightestFirst) {
+// Each tier holds the next TIER_STARS stars of the database, every star
+// once, in a run of its own cell, brightest first, not-a-number last, stars
+// alike in brightness in the order they came; the peaks are those of the
+// runs. So whether the stars come in any order or brightest first, and
+// whatever their luminances and positions.
+TEST(SkyIndex, SortsEachTierIntoItsCellsBrightestFirst) {
     for (int round = 0; round < 3; round++) {
         bool const small = round == 2;
         // The first round crowds 40000 stars into a cell or two.
         std::vector<star> stars =
             sky(small ? 5000 : 200000, round == 0 ? 40000 : 0, 0.01, 3 + round);
-        float const odd[] = {NAN, 0.0f, -0.0f, -2.0f, -INFINITY, INFINITY, 1e-40f};
-        for (int i = 0; i < 70; i++) {
-            stars[size_t(i) * 31].lum = odd[i % 7];
+        float const odd[] = {NAN, 0.0f, -0.0f, -2.0f, -INFINITY, INFINITY, 1e-40f, 0.5f, 0.5f};
+        for (int i = 0; i < 90; i++) {
+            stars[size_t(i) * 31].lum = odd[i % 9];
         }
+        auto key = [](star const& s) { return std::isnan(s.lum) ? -INFINITY : s.lum; };
         if (round == 1) {
-            std::sort(stars.begin(), stars.end(), [](star const& a, star const& b) {
-                return (std::isnan(a.lum) ? -INFINITY : a.lum) >
-                       (std::isnan(b.lum) ? -INFINITY : b.lum);
-            });
+            std::stable_sort(stars.begin(), stars.end(),
+                             [&](star const& a, star const& b) { return key(a) > key(b); });
         }
         stars[10].dec = 95;
         stars[12].ra = NAN;
+        // Each star's place in the database.
+        for (std::size_t i = 0; i < stars.size(); i++) {
+            stars[i].dist = double(i);
+        }
         std::vector<star> sorted = stars;
         SkyIndex const index(sorted.data(), u32(sorted.size()));
         SkyCells const& grid = index.cells();
 
-        float dimmest_bright = INFINITY, brightest_faint = -INFINITY;
-        u32 faint_numbers = 0;
-        for (u32 tier = 0; tier < SkyIndex::TIERS; tier++) {
+        u32 const tiers = index.tier_count();
+        ASSERT_EQ(tiers, (stars.size() + SkyIndex::TIER_STARS - 1) / SkyIndex::TIER_STARS);
+        ASSERT_EQ(index.star_count(), stars.size());
+        float low = INFINITY, high = -INFINITY;
+        for (u32 tier = 0; tier < tiers; tier++) {
+            ASSERT_EQ(index.first(tier, 0), tier * SkyIndex::TIER_STARS);
+            float tier_peak = -INFINITY;
             for (u32 cell = 0; cell <= grid.cell_count(); cell++) {
                 u32 const begin = index.first(tier, cell), end = index.first(tier, cell + 1);
+                ASSERT_LE(begin, end);
                 for (u32 i = begin; i < end; i++) {
                     star const& s = sorted[i];
                     ASSERT_EQ(grid.cell_of(s.ra, s.dec), cell) << round << ": " << i;
-                    if (i > begin && !std::isnan(s.lum)) {
-                        ASSERT_LE(s.lum, sorted[i - 1].lum) << round << ": " << i;
+                    ASSERT_EQ(u32(s.dist) / SkyIndex::TIER_STARS, tier) << round << ": " << i;
+                    if (i > begin) {
+                        star const& before = sorted[i - 1];
+                        ASSERT_TRUE(key(s) < key(before) ||
+                                    (key(s) == key(before) && s.dist > before.dist))
+                            << round << ": " << i;
                     }
                     if (!std::isnan(s.lum)) {
-                        (tier == 0 ? dimmest_bright : brightest_faint) =
-                            tier == 0 ? std::min(dimmest_bright, s.lum)
-                                      : std::max(brightest_faint, s.lum);
-                        faint_numbers += tier;
+                        low = std::min(low, s.lum);
+                        high = std::max(high, s.lum);
                     }
                 }
-                float const peak = begin < end ? sorted[begin].lum : -INFINITY;
-                ASSERT_EQ(index.brightest(tier, cell), std::isnan(peak) ? -INFINITY : peak);
+                float const peak = begin < end ? key(sorted[begin]) : -INFINITY;
+                ASSERT_EQ(index.brightest(tier, cell), peak);
+                tier_peak = std::max(tier_peak, peak);
             }
+            for (u32 g = 0; g < grid.group_count(); g++) {
+                float peak = -INFINITY;
+                for (u32 cell = grid.first_cell(g); cell < grid.first_cell(g + 1); cell++) {
+                    peak = std::max(peak, index.brightest(tier, cell));
+                }
+                ASSERT_EQ(index.brightest_in_group(tier, g), peak);
+            }
+            EXPECT_EQ(index.brightest_in_tier(tier), tier_peak);
         }
-        EXPECT_EQ(index.first(SkyIndex::TIERS, 0), stars.size());
-        EXPECT_GE(dimmest_bright, brightest_faint) << round;
-        EXPECT_EQ(index.lum_low(), -INFINITY) << round;
-        EXPECT_EQ(index.lum_high(), INFINITY) << round;
-        if (small) {
-            EXPECT_EQ(faint_numbers, 0u) << "one tier holds every star";
-        } else {
-            EXPECT_GE(index.first(1, 0), 1u << 17) << "the brighter tier holds 2^17 or more";
-            EXPECT_LT(index.first(1, 0), stars.size()) << "and the other the rest";
-            EXPECT_LT(brightest_faint, 0.1f) << "the tiers split near the 2^17th brightest";
-        }
+        EXPECT_EQ(index.first(tiers - 1, grid.unplaced() + 1), stars.size());
+        EXPECT_GE(index.first(0, grid.unplaced() + 1) - index.first(0, grid.unplaced()), 2u)
+            << "the stars no direction places are kept";
+        EXPECT_EQ(index.lum_low(), low) << round;
+        EXPECT_EQ(index.lum_high(), high) << round;
+        EXPECT_EQ(low, -INFINITY) << round;
+        EXPECT_EQ(high, INFINITY) << round;
 
         auto order = [](star const& a, star const& b) {
             return std::memcmp(&a, &b, sizeof(star)) < 0;
@@ -346,6 +374,7 @@ TEST(SkyPass, HandsOutBrightEnoughStarsOfTheCellsInViewAndCountsTheRest) {
         unplaced = unplaced || s->dec == 95;
         EXPECT_GE(cells.passed(), progress);
         progress = cells.passed();
+        EXPECT_GE(progress, u32(s - records.records.data())) << "the stars up to this one";
     }
     EXPECT_TRUE(unplaced);
     EXPECT_EQ(cells.passed(), stars.size());

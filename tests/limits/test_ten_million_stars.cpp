@@ -68,9 +68,10 @@ void write_stars(std::string const& path) {
 
 class TenMillionStars : public PluginHarness {};
 
-// Beyond the database's own bytes, which the process keeps in memory for the
-// frames that follow, a frame takes a few MiB however many stars it reads; a
-// second frame, reusing the database, takes no more.
+// The first frame loads the database and indexes it, which takes its own
+// bytes, kept for the frames that follow, and at most a tenth more; a
+// frame takes a few MiB however many stars it reads, so that a second
+// frame, reusing the database, takes no more.
 TEST_F(TenMillionStars, RenderInTheDatabasesOwnMemoryAndAFewMiBMore) {
     if (SANITIZED) {
         GTEST_SKIP() << "the sanitizer's allocator and shadow memory are in every figure";
@@ -83,6 +84,7 @@ TEST_F(TenMillionStars, RenderInTheDatabasesOwnMemoryAndAFewMiBMore) {
     HostFrame frame(320, 240);
     // Few enough that a byte more per star would show.
     long long const allowed = 8 * MIB;
+    long long const index_allowed = database / 10;
 
     reset_peak();
     long long const before = status_bytes("VmRSS");
@@ -96,7 +98,7 @@ TEST_F(TenMillionStars, RenderInTheDatabasesOwnMemoryAndAFewMiBMore) {
 
     RecordProperty("first_frame_growth_mib", std::to_string(first / MIB));
     RecordProperty("second_frame_growth_mib", std::to_string(second / MIB));
-    EXPECT_LT(first, database + allowed) << first / MIB << " MiB";
+    EXPECT_LT(first, database + index_allowed) << first / MIB << " MiB";
     EXPECT_GE(first, database) << "the whole database is held";
     EXPECT_LT(second, allowed) << second / MIB << " MiB";
     EXPECT_GT(drawn, 0);
