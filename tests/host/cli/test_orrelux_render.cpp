@@ -676,6 +676,62 @@ TEST_F(OrreluxRender, ABackgroundsAlphaHidesTheStarsBehindIt) {
         << "the clear half shows every star";
 }
 
+// The scene's region is a share of its frame; a frame rendered at another
+// size, here of another shape, keeps that share of each side: the stars
+// reach each of its bounds and nothing of them lies beyond.
+TEST_F(OrreluxRender, ALimitedRegionKeepsItsShareOfAFrameRenderedAtAnotherSize) {
+    int const w = 480, h = 360;
+    char const* const size = "480x360";
+    std::string const scene = read_text(ORION);
+    FrameImage const whole = rendered("unlimited", scene, std::to_string(FRAME), size)[FRAME];
+    std::string const limits = "LimitedRegion 1\nRegionLimits 0.25 0.75 0.2 0.6\nFrameSize";
+    FrameImage const part = rendered("limited", replaced(scene, "FrameSize", limits),
+                                     std::to_string(FRAME), size)[FRAME];
+    ASSERT_EQ(part.width, w);
+    ASSERT_EQ(part.height, h);
+    ASSERT_EQ(whole.pixels.size(), part.pixels.size());
+    // Inclusive pixel bounds: from the first pixel at the share's start to
+    // the last before its end.
+    int const x0 = int(std::lround(0.25 * w)), x1 = int(std::lround(0.75 * w)) - 1;
+    int const y0 = int(std::lround(0.2 * h)), y1 = int(std::lround(0.6 * h)) - 1;
+    auto lit = [](FrameImage const& f, int x, int y) {
+        float const* p = f.pixel(x, y);
+        return p[0] + p[1] + p[2] > 0 || p[3] != 0;
+    };
+    // Per bound: the pixels along it, and along the line just beyond, that
+    // the whole frame lights.
+    struct Bound {
+        int x, y, dx, dy, along_x, along_y, length;
+    };
+    Bound const bounds[4] = {{x0, y0, -1, 0, 0, 1, y1 - y0 + 1},
+                             {x1, y0, 1, 0, 0, 1, y1 - y0 + 1},
+                             {x0, y0, 0, -1, 1, 0, x1 - x0 + 1},
+                             {x0, y1, 0, 1, 1, 0, x1 - x0 + 1}};
+    for (Bound const& b : bounds) {
+        int on_bound = 0, beyond = 0, part_on_bound = 0;
+        for (int i = 0; i < b.length; i++) {
+            int const x = b.x + i * b.along_x, y = b.y + i * b.along_y;
+            on_bound += lit(whole, x, y);
+            beyond += lit(whole, x + b.dx, y + b.dy);
+            part_on_bound += lit(part, x, y);
+        }
+        SCOPED_TRACE("the bound through " + std::to_string(b.x) + ", " + std::to_string(b.y));
+        ASSERT_GT(on_bound, 0) << "no starlight along the bound to show it";
+        ASSERT_GT(beyond, 0) << "no starlight beyond the bound to show it";
+        EXPECT_GT(part_on_bound, 0) << "the region stops short of the bound";
+    }
+    for (int y = 0; y < h; y++) {
+        for (int x = 0; x < w; x++) {
+            if (x < x0 || x > x1 || y < y0 || y > y1) {
+                ASSERT_FALSE(lit(part, x, y)) << "light beyond the region at " << x << ", " << y;
+            }
+        }
+    }
+    FrameImage const row = rendered("one_row", scene, std::to_string(FRAME), "48x1")[FRAME];
+    EXPECT_EQ(row.width, 48);
+    EXPECT_EQ(row.height, 1);
+}
+
 TEST_F(OrreluxRender, TwoWorkersWriteTheSameBytesAsOneProcess) {
     std::string const common = folder().file("jobs");
     std::vector<std::string> bytes[2];
