@@ -16,8 +16,8 @@
 
 // Loading the deep database: by the plug-in's reader through the stand-in
 // host's file service (reading, and indexing the sky a tier at a time as
-// the stars come), against reading its bytes into memory with read() alone. Wall-clock time: the
-// file service and the system do the reading.
+// the stars come), against reading its bytes into memory with read()
+// alone. Wall-clock time: the file service and the system do the reading.
 namespace {
 
 void BM_LoadThroughHost(benchmark::State& state) {
