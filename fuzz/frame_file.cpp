@@ -3,6 +3,12 @@
 // samples as a file that reads back to what was written. OpenEXR and TIFF
 // write floats, so their frames come back exactly; PNG writes 8 bits, so
 // its frames come back exactly from the second writing on.
+//
+// A few header bytes may claim a frame near the size limit, such as an
+// OpenEXR display window around a one-pixel data window. Such a frame is
+// read, but not written back: its round trip would hold three frames of up
+// to 2 GiB, beyond the fuzzer's memory, and tests nothing a small one does
+// not.
 #include "fuzz/fuzz_support.h"
 
 #include "host/frames/frame_file.h"
@@ -14,6 +20,8 @@
 #include <string>
 
 namespace {
+
+constexpr std::size_t LARGEST_ROUND_TRIP_PIXELS = std::size_t(1) << 22;
 
 // Sample by sample, a NaN equal to any NaN.
 bool same_frame(FrameImage const& a, FrameImage const& b) {
@@ -64,6 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     }
     FUZZ_REQUIRE(frame->width > 0 && frame->height > 0);
     FUZZ_REQUIRE(frame->pixels.size() == size_t(frame->width) * size_t(frame->height) * 4);
+    if (frame->pixels.size() / 4 > LARGEST_ROUND_TRIP_PIXELS) {
+        return 0;
+    }
     std::string const copy = fuzz_folder() + "/copy" + extension;
     FrameImage const once = written_and_read(*frame, copy);
     if (extension == ".png") {

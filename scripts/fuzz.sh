@@ -31,7 +31,9 @@ fi
 runs="$dir/fuzz-runs"
 mkdir -p "$runs"
 
-# One target: its log ends with libFuzzer's final statistics.
+# One target: its log ends with libFuzzer's final statistics. The memory
+# limit holds the largest frame a reader may allocate (2 GiB of float RGBA)
+# with its AddressSanitizer shadow and the fuzzer's own corpus.
 run_one() {
     local target=$1
     local inputs=("$runs/corpus/$target" "$root/fuzz/corpus/$target")
@@ -39,7 +41,7 @@ run_one() {
     if [ -d "$root/fuzz/regressions/$target" ]; then
         inputs+=("$root/fuzz/regressions/$target")
     fi
-    if "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 \
+    if "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 \
         -print_final_stats=1 -artifact_prefix="$runs/$target-" "${inputs[@]}" \
         >"$runs/$target.log" 2>&1; then
         echo "fuzz: $target clean: $(grep -E '^#[0-9]+.* cov: ' "$runs/$target.log" | tail -1)"
