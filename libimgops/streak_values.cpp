@@ -115,12 +115,11 @@ IN_EVERY_CLONE float pick(int first, float a, float b) {
     return from_bits((to_bits(a) & mask) | (to_bits(b) & ~mask));
 }
 
-template <typename Real, int N, int J = N - 1>
-IN_EVERY_CLONE Real horner(Real const (&poly)[N], Real t) {
+template <int N, int J = N - 1> IN_EVERY_CLONE float horner(float const (&poly)[N], float t) {
     if constexpr (J == 0) {
         return poly[0];
     } else {
-        return horner<Real, N, J - 1>(poly, t) * t + poly[J];
+        return horner<N, J - 1>(poly, t) * t + poly[J];
     }
 }
 
@@ -212,18 +211,18 @@ float erf_or_unit(float x) {
 // erf of each argument; where every one of them lies beyond ±ERF_IS_ONE, as
 // beyond an end of a streak longer than a few radii, only their signs.
 template <int COLUMNS>
-IN_EVERY_CLONE void chunk_erf(float const (&x)[STREAK_CHUNK], float (&erf)[STREAK_CHUNK]) {
+IN_EVERY_CLONE void chunk_erf(float const (&x)[STREAK_CHUNK], float (&out)[STREAK_CHUNK]) {
     int live = 0;
     for (int i = 0; i < COLUMNS; i++) {
         live |= int(std::fabs(x[i]) < ERF_IS_ONE);
     }
     if (live) {
         for (int i = 0; i < COLUMNS; i++) {
-            erf[i] = erf_any(x[i]);
+            out[i] = erf_any(x[i]);
         }
     } else {
         for (int i = 0; i < COLUMNS; i++) {
-            erf[i] = with_sign_of(1.0f, x[i]);
+            out[i] = with_sign_of(1.0f, x[i]);
         }
     }
 }
