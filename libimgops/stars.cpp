@@ -377,7 +377,11 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
             StreakRow const shape{mx,        ux,      uy,    b2, ddy_ux, ddy_uy_a2,
                                   half_qlen, inv_abq, inv_q, A,  inv_len};
             for (int from = first; from <= last; from += STREAK_CHUNK) {
-                streak_chunk(shape, from, chunk);
+                if (last - from < STREAK_CHUNK / 2) {
+                    streak_half_chunk(shape, from, chunk);
+                } else {
+                    streak_chunk(shape, from, chunk);
+                }
                 int const to = std::min(last, from + STREAK_CHUNK - 1);
                 for (int ix = from; ix <= to; ix++) {
                     int const i = ix - from;

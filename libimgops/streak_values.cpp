@@ -54,17 +54,18 @@ float const ERF_TAIL[] = {
 // than five millionths.
 float const CANCELLING = 0.05f;
 
-// erfc on [SURE_FROM, ERF_IS_ONE], a Chebyshev series in
-// t = (2x - 5.17) / 2.67 fitted in double precision: absolute error 1.4e-13,
-// some 2e-6 of a unit in the last place of a float near 1.
-double const ERFC_TAIL_SERIES[] = {
-    0.014802130175983969,   -0.02646695151363703,    0.01886769367185039,
-    -0.01062895970985607,   0.004626119441869134,    -0.0014685259705758099,
-    0.00028006619825511413, 6.283950375460653e-06,   -2.5189810959336256e-05,
-    8.512255421744803e-06,  -1.0014531697845792e-06, -2.6184426473690223e-07,
-    1.3530531944398275e-07, -1.9837135253225348e-08, -2.647089904415724e-09,
-    1.6375856424856649e-09, -2.2011014076210125e-10, -3.241574403081043e-11,
-    1.6065803779922543e-11, -1.5355927508400737e-12, -3.84580925306635e-13};
+// erfc on [SURE_FROM, ERF_IS_ONE] as a polynomial in t = (2x - 5.17) / 2.67,
+// highest power first, from a Chebyshev series fitted in double precision:
+// absolute error 1.8e-12, some 3e-5 of a unit in the last place of a float
+// near 1, well inside the narrowest midpoint window below.
+double const ERFC_TAIL[] = {
+    2.1057770330420076e-06, -2.1243982008031924e-06, -1.6688565741181566e-05,
+    3.58588955198987e-05,   2.4932809589288462e-05,  -0.00019766637949000402,
+    0.0002881560465463432,  0.00016153493528612387,  -0.0013981631829705539,
+    0.002463355845129911,   -0.0009583110511138435,  -0.004990695613775488,
+    0.013784690111883224,   -0.020268371668197886,   0.020053135578099995,
+    -0.013864330379294685,  0.006513654048496923,    -0.0018874823014788634,
+    0.00025643910619145164};
 float const SURE_FROM = 1.25f;
 // The C library's erff is erf rounded to the nearest float, except where
 // erf lies near the midpoint between two floats, the nearer the larger the
@@ -102,6 +103,11 @@ IN_EVERY_CLONE uint32_t to_bits(float v) {
     return bits;
 }
 
+// r, which is positive, with the sign of x.
+IN_EVERY_CLONE float with_sign_of(float r, float x) {
+    return from_bits(to_bits(r) | (to_bits(x) & 0x80000000u));
+}
+
 // a where `first` is set, else b, by masks: a conditional would let the
 // compiler move a's arithmetic behind a branch.
 IN_EVERY_CLONE float pick(int first, float a, float b) {
@@ -117,24 +123,39 @@ template <int N, int J = N - 1> IN_EVERY_CLONE float horner(float const (&poly)[
     }
 }
 
+// Horner's rule on poly[J], poly[J + STEP], ... in x^STEP, highest power
+// first.
+template <int STEP, int J, typename Real, int N>
+IN_EVERY_CLONE Real strided_horner(Real const (&poly)[N], Real x_to_step, Real sum) {
+    if constexpr (J >= N) {
+        return sum;
+    } else {
+        return strided_horner<STEP, J + STEP>(poly, x_to_step, sum * x_to_step + poly[J]);
+    }
+}
+
+// The polynomial as four in t^4, one for each power modulo 4: four short
+// chains of dependent steps instead of one long one, which the processor
+// works on side by side.
+template <typename Real, int N> IN_EVERY_CLONE Real four_way_horner(Real const (&poly)[N], Real t) {
+    static_assert(N >= 4, "four chains need four coefficients");
+    Real const t2 = t * t;
+    Real const t4 = t2 * t2;
+    // by_power[p]: the terms whose power is p modulo 4, divided by t^p.
+    Real by_power[4];
+    by_power[(N - 1) % 4] = strided_horner<4, 4>(poly, t4, poly[0]);
+    by_power[(N - 2) % 4] = strided_horner<4, 5>(poly, t4, poly[1]);
+    by_power[(N - 3) % 4] = strided_horner<4, 6>(poly, t4, poly[2]);
+    by_power[(N - 4) % 4] = strided_horner<4, 7>(poly, t4, poly[3]);
+    return (by_power[0] + t * by_power[1]) + t2 * (by_power[2] + t * by_power[3]);
+}
+
 // exp(x) for x from EXP_LOWEST to 0.
 IN_EVERY_CLONE float exp_down(float x) {
     float const n = (x * LOG2_E + ROUNDER) - ROUNDER;
     float const r = (x - n * LN2_HIGH) - n * LN2_LOW;
     float const two_to_n = from_bits(uint32_t(int(n) + 127) << 23);
     return horner(EXP_POLY, r) * two_to_n;
-}
-
-// Clenshaw's recurrence from the highest term down, b1 and b2 the two
-// before; a template, so that the compiler unrolls it and vectorises the
-// loop around it.
-template <int N, int K = N - 1>
-IN_EVERY_CLONE double clenshaw(double const (&series)[N], double t, double b1 = 0, double b2 = 0) {
-    if constexpr (K == 0) {
-        return t * b1 - b2 + series[0];
-    } else {
-        return clenshaw<N, K - 1>(series, t, 2 * t * b1 - b2 + series[K], b1);
-    }
 }
 
 // A template, so that the compiler unrolls it and vectorises the loop
@@ -154,7 +175,7 @@ IN_EVERY_CLONE float library_erf(float x, int& sure) {
     // Outside the series' interval e means nothing, and `sure` is clear or
     // the result is 1.
     double const t = (2.0 * ax - 5.17) / 2.67;
-    double const e = 1 - clenshaw(ERFC_TAIL_SERIES, t);
+    double const e = 1 - four_way_horner(ERFC_TAIL, t);
     // Here e lies between 1/2 and 1, where its float is the nearest
     // multiple of 2^-24.
     double const units = e * UNITS_BELOW_ONE;
@@ -164,7 +185,7 @@ IN_EVERY_CLONE float library_erf(float x, int& sure) {
     int const one = ax >= ERF_IS_ONE;
     sure = one | (int(ax >= SURE_FROM) & int(from_midpoint >= window));
     float const r = pick(one, 1.0f, float(e));
-    return from_bits(to_bits(r) | (to_bits(x) & 0x80000000u));
+    return with_sign_of(r, x);
 }
 
 IN_EVERY_CLONE float erf_any(float x) {
@@ -174,7 +195,7 @@ IN_EVERY_CLONE float erf_any(float x) {
     float const tail = horner(ERF_TAIL, ax - ERF_TAIL_CENTRE);
     float r = pick(ax < ERF_NEAR_ZERO_END, near_zero, pick(ax < 2, middle, tail));
     r = pick(ax >= ERF_IS_ONE, 1.0f, r);
-    return from_bits(to_bits(r) | (to_bits(x) & 0x80000000u));
+    return with_sign_of(r, x);
 }
 
 float erf_or_unit(float x) {
@@ -187,22 +208,46 @@ float erf_or_unit(float x) {
     return std::erf(x);
 }
 
-} // namespace
+// erf of each argument; where every one of them lies beyond ±ERF_IS_ONE, as
+// beyond an end of a streak longer than a few radii, only their signs.
+template <int COLUMNS>
+IN_EVERY_CLONE void chunk_erf(float const (&x)[STREAK_CHUNK], float (&out)[STREAK_CHUNK]) {
+    int live = 0;
+    for (int i = 0; i < COLUMNS; i++) {
+        live |= int(std::fabs(x[i]) < ERF_IS_ONE);
+    }
+    if (live) {
+        for (int i = 0; i < COLUMNS; i++) {
+            out[i] = erf_any(x[i]);
+        }
+    } else {
+        for (int i = 0; i < COLUMNS; i++) {
+            out[i] = with_sign_of(1.0f, x[i]);
+        }
+    }
+}
 
 // The arithmetic of each column is the scalar formula's, step for step,
 // so that the arguments, and the error functions of the columns marked
 // exact, are the same floats.
-VECTOR_CLONES void streak_chunk(StreakRow const& row, int first, StreakChunk& out) {
-    for (int i = 0; i < STREAK_CHUNK; i++) {
+template <int COLUMNS>
+IN_EVERY_CLONE void chunk_values(StreakRow const& row, int first, StreakChunk& out) {
+    for (int i = 0; i < COLUMNS; i++) {
         float const ddx = float(first + i) - row.mx;
         float const t_par = ddx * row.ux * row.b2 + row.ddy_uy_a2;
-        float const e0 = (row.half_qlen - t_par) * row.inv_abq;
-        float const e1 = (-row.half_qlen - t_par) * row.inv_abq;
+        out.e0[i] = (row.half_qlen - t_par) * row.inv_abq;
+        out.e1[i] = (-row.half_qlen - t_par) * row.inv_abq;
         float const t_perp = ddx * row.uy - row.ddy_ux;
-        float const falloff = -t_perp * t_perp * row.inv_q;
+        out.falloff[i] = -t_perp * t_perp * row.inv_q;
+    }
+    float erf0[STREAK_CHUNK], erf1[STREAK_CHUNK];
+    chunk_erf<COLUMNS>(out.e0, erf0);
+    chunk_erf<COLUMNS>(out.e1, erf1);
+    for (int i = 0; i < COLUMNS; i++) {
+        float const e0 = out.e0[i], e1 = out.e1[i], falloff = out.falloff[i];
         int const low = !(falloff >= EXP_LOWEST);
         float const light = exp_down(pick(low, 0.0f, falloff));
-        float const d = erf_any(e0) - erf_any(e1);
+        float const d = erf0[i] - erf1[i];
         int const one_sign = (e1 > 0) | (e0 < 0);
         int const exact = low | (one_sign & int(d < CANCELLING));
         int const dark = (e1 >= ERF_IS_ONE) | (e0 <= -ERF_IS_ONE);
@@ -210,10 +255,17 @@ VECTOR_CLONES void streak_chunk(StreakRow const& row, int first, StreakChunk& ou
         // Without a conditional, which would keep the loop scalar.
         out.kind[i] = dark * STREAK_DARK + (exact & ~dark) * STREAK_EXACT;
         out.light[i] = pick(low, 0.0f, light);
-        out.falloff[i] = falloff;
-        out.e0[i] = e0;
-        out.e1[i] = e1;
     }
+}
+
+} // namespace
+
+VECTOR_CLONES void streak_chunk(StreakRow const& row, int first, StreakChunk& out) {
+    chunk_values<STREAK_CHUNK>(row, first, out);
+}
+
+VECTOR_CLONES void streak_half_chunk(StreakRow const& row, int first, StreakChunk& out) {
+    chunk_values<STREAK_CHUNK / 2>(row, first, out);
 }
 
 float streak_exact(StreakRow const& row, float light, float falloff, float e0, float e1) {
@@ -230,7 +282,10 @@ int const LANES = 16;
 } // namespace
 
 // Blocks of a fixed count, so that the compiler vectorises them whole; the
-// block past `count` is padded with dark columns.
+// block past `count` is padded with dark columns. Beyond an end of a streak
+// longer than a few radii the farther argument's error function is ±1, so
+// each column's nearer argument goes through the series first, and the
+// farther ones only in a block where one of them is short of ±1.
 VECTOR_CLONES void streak_exact_columns(StreakRow const& row, ExactColumns& columns) {
     int const end = (columns.count + LANES - 1) / LANES * LANES;
     for (int i = columns.count; i < end; i++) {
@@ -238,13 +293,30 @@ VECTOR_CLONES void streak_exact_columns(StreakRow const& row, ExactColumns& colu
         columns.e0[i] = columns.e1[i] = ERF_IS_ONE;
     }
     for (int block = 0; block < end; block += LANES) {
-        int sure[LANES];
+        float const* const e0 = columns.e0 + block;
+        float const* const e1 = columns.e1 + block;
+        int near_is_e0[LANES], sure[LANES], far_live = 0;
+        float near_erf[LANES], far_erf[LANES];
+        for (int k = 0; k < LANES; k++) {
+            near_is_e0[k] = std::fabs(e0[k]) <= std::fabs(e1[k]);
+            float const far = pick(near_is_e0[k], e1[k], e0[k]);
+            near_erf[k] = library_erf(pick(near_is_e0[k], e0[k], e1[k]), sure[k]);
+            far_erf[k] = with_sign_of(1.0f, far);
+            far_live |= int(std::fabs(far) < ERF_IS_ONE);
+        }
+        if (far_live) {
+            for (int k = 0; k < LANES; k++) {
+                int sure_far;
+                far_erf[k] = library_erf(pick(near_is_e0[k], e1[k], e0[k]), sure_far);
+                sure[k] &= sure_far;
+            }
+        }
         for (int k = 0; k < LANES; k++) {
             int const i = block + k;
-            int sure0, sure1;
-            float const d = library_erf(columns.e0[i], sure0) - library_erf(columns.e1[i], sure1);
+            float const d = pick(near_is_e0[k], near_erf[k], far_erf[k]) -
+                            pick(near_is_e0[k], far_erf[k], near_erf[k]);
             columns.value[i] = columns.light[i] * row.A * d * row.inv_len;
-            sure[k] = sure0 & sure1 & int(columns.light[i] != 0);
+            sure[k] &= int(columns.light[i] != 0);
         }
         for (int k = 0; k < LANES; k++) {
             int const i = block + k;

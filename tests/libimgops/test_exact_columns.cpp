@@ -53,8 +53,9 @@ TEST(ExactColumns, EveryColumnsLightIsTheLibrarysToTheBit) {
     EXPECT_EQ(checked, 2 * long(last - first + 1));
 }
 
-// Two arguments of one column, neither of them 1, and a batch that ends
-// part of the way through the vector code's blocks.
+// Columns with two live arguments, either of them the nearer one, among
+// columns whose farther argument's error function is ±1, in every block,
+// and a batch that ends part of the way through the vector code's blocks.
 TEST(ExactColumns, ColumnsWithTwoLiveArgumentsAndAShortBatch) {
     StreakRow row{};
     row.A = 0.9f;
@@ -64,8 +65,10 @@ TEST(ExactColumns, ColumnsWithTwoLiveArgumentsAndAShortBatch) {
     for (int k = 0; k < columns.count; k++) {
         columns.light[k] = 0.5f + k * 0.01f;
         columns.falloff[k] = -0.1f * k;
-        columns.e0[k] = 2.2f + k * 0.031f;
-        columns.e1[k] = 1.3f + k * 0.029f;
+        float const nearer = 1.3f + k * 0.029f;
+        float const farther = k % 3 == 0 ? ERF_IS_ONE + k * 0.1f : 2.2f + k * 0.031f;
+        columns.e0[k] = k % 2 == 0 ? farther : -nearer;
+        columns.e1[k] = k % 2 == 0 ? nearer : -farther;
     }
     streak_exact_columns(row, columns);
     for (int k = 0; k < columns.count; k++) {
