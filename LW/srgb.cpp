@@ -44,8 +44,8 @@ uint32_t const ROOT_HALF_BITS = 0x3F3504F3u;
 
 // m^2.4 = (1 + 2t) + t·h(t) to 3.6e-9, so that only t·h(t), a fifth of the
 // whole at most, carries the rounding of single precision. 2^(k·e) for e
-// from -3 to 6: each the nearest float, chosen by comparison rather than
-// looked up, which would not make vector code.
+// from -3 to 6: each the nearest float, chosen by comparisons, which vector
+// code does faster than a lookup by index.
 int const TO_LINEAR_LOWEST = -3;
 float const TO_LINEAR_H[] = {0.0021445879247039557f, -0.004933380056172609f, 0.010809092782437801f,
                              -0.03358256444334984f,  0.2239972949028015f,    1.679999828338623f,
@@ -126,15 +126,16 @@ constexpr int log2_of(int h) {
 // The terms LO .. LO + COUNT - 1 of a polynomial given highest power first,
 // divided by t^LO, by Estrin's scheme: halves evaluated side by side rather
 // than one long chain of dependent steps, which leaves the processor idle
-// between them. powers holds t, t^2, t^4 and t^8.
-template <typename Real, int N, int LO = 0, int COUNT = N>
-IN_EVERY_CLONE Real estrin(Real const (&poly)[N], Real const (&powers)[4]) {
+// between them. powers holds t, t^2, t^4, ... as far as the count needs.
+template <typename Real, int N, int P, int LO = 0, int COUNT = N>
+IN_EVERY_CLONE Real estrin(Real const (&poly)[N], Real const (&powers)[P]) {
     if constexpr (COUNT == 1) {
         return poly[N - 1 - LO];
     } else {
         constexpr int H = below_power_of_two(COUNT);
-        return estrin<Real, N, LO, H>(poly, powers) +
-               powers[log2_of(H)] * estrin<Real, N, LO + H, COUNT - H>(poly, powers);
+        static_assert(log2_of(H) < P, "a power of t is missing");
+        return estrin<Real, N, P, LO, H>(poly, powers) +
+               powers[log2_of(H)] * estrin<Real, N, P, LO + H, COUNT - H>(poly, powers);
     }
 }
 
@@ -159,7 +160,7 @@ IN_EVERY_CLONE float to_linear_power(float u) {
         scale = s.j == i ? TO_LINEAR_SCALE_OF[i] : scale;
     }
     float const t2 = s.t * s.t;
-    float const powers[4] = {s.t, t2, t2 * t2, 0.0f};
+    float const powers[] = {s.t, t2, t2 * t2};
     return ((1.0f + 2.0f * s.t) + s.t * estrin(TO_LINEAR_H, powers)) * scale;
 }
 
@@ -171,10 +172,10 @@ IN_EVERY_CLONE double to_srgb_power(float u) {
         (1 + double((s.j >> 2) & 1) * factor[2]) * (1 + double(s.j >> 3) * factor[3]);
     float const t2 = s.t * s.t;
     float const t4 = t2 * t2;
-    float const tail_powers[4] = {s.t, t2, t4, 0.0f};
+    float const tail_powers[] = {s.t, t2, t4};
     double const tail = estrin(TO_SRGB_TAIL, tail_powers);
     double const t = s.t;
-    double const lead_powers[4] = {t, t * t, 0.0, 0.0};
+    double const lead_powers[] = {t, t * t};
     return (estrin(TO_SRGB_LEAD, lead_powers) + double(t4) * tail) * scale;
 }
 
