@@ -14,9 +14,10 @@
 // last place of the straightforward single-precision formula. To sRGB the
 // power must be powf's own where the formula's subtraction magnifies its
 // rounding; it is worked out in double precision but for its smallest
-// terms, and the result is the formula's or one unit from it; where that
-// cannot be promised, the formula itself runs. The single-value functions
-// round as the vector clones do.
+// terms, and the result is the formula's but for one value in twenty
+// thousand, which lies within two units of it; where that cannot be
+// promised, the formula itself runs. The single-value functions round as
+// the vector clones do.
 
 namespace {
 
