@@ -8,11 +8,16 @@
 #include <cstring>
 
 // A frame passes every value through both curves, so they must be cheap:
-// each power is a polynomial in double precision that the compiler turns
-// into vector code, with no table lookup and no branch. Its result is the
-// straightforward single-precision formula's, or one unit in the last place
-// from it; where that cannot be promised, the formula itself runs. The
-// single-value functions round as the vector clones do.
+// each power is a polynomial that the compiler turns into vector code, with
+// no lookup by index and no branch. To linear light it runs in single
+// precision, twice the lanes of a vector, and lands within two units in the
+// last place of the straightforward single-precision formula. To sRGB the
+// power must be powf's own where the formula's subtraction magnifies its
+// rounding; it is worked out in double precision but for its smallest
+// terms, and the result is the formula's but for one value in twenty
+// thousand, which lies within two units of it; where that cannot be
+// promised, the formula itself runs. The single-value functions round as
+// the vector clones do.
 
 namespace {
 
@@ -31,32 +36,47 @@ constexpr float TO_SRGB_OFFSET = 0.055f;
 // Above this the polynomials are not fitted; the formula runs.
 constexpr float POLYNOMIAL_LIMIT = 64.0f;
 
-// u^k for u = m·2^e with m in [1, 2): a polynomial in t = m - 1.5 gives
-// m^k·2^(k·lowest), and 2^(k·(e - lowest)) is the product of the factors
-// 2^(k·2^i) for the set bits of e - lowest, 0 to 15. Chebyshev fits of the
-// exponents as single-precision floats; the polynomial's relative error is
-// 5.9e-9 for 2.4 (a tenth of a unit in the last place), 1.7e-11 for 1/2.4.
-int const TO_LINEAR_LOWEST = -4;
-double const TO_LINEAR_POLY[] = {
-    5.190648888553838e-07,  -1.4925513591525366e-06, 4.821436091313229e-06, -2.26154918942155e-05,
-    0.00022631116937269123, 0.002545995558966178,    0.0054557060784035365, 0.0034098161712648243};
-// 2^(k·2^i) - 1, so that a clear bit contributes exactly 1.
-double const TO_LINEAR_FACTOR[] = {4.278031991988831, 26.85762170845759, 775.0470872515276,
-                                   602248.0816315801};
+// A positive u is m·2^e with m in [√½, √2); t = m - 1 is exact, and so is
+// 1 + 2t, and each power is a polynomial in t times 2^(k·e). The exponents
+// k are the formula's, 2.4 and 1/2.4 rounded to float. Least-squares fits
+// of the relative error with the coefficients rounded in turn, each fitted
+// after those before it were rounded.
+uint32_t const ROOT_HALF_BITS = 0x3F3504F3u;
 
-int const TO_SRGB_LOWEST = -9;
-double const TO_SRGB_POLY[] = {
-    1.2533560508961224e-05, -2.1450198271619093e-05, 2.7821910483756735e-05, -4.96208364606465e-05,
-    9.328487437563171e-05,  -0.00017540710122119165, 0.00034403930001051006, -0.0007200851835543347,
-    0.0016724834083350962,  -0.004753373690800648,   0.024445920115274543,   0.08800531451597851};
+// m^2.4 = (1 + 2t) + t·h(t) to 3.6e-9, so that only t·h(t), a fifth of the
+// whole at most, carries the rounding of single precision. 2^(k·e) for e
+// from -3 to 6: each the nearest float, chosen by comparisons, which vector
+// code does faster than a lookup by index.
+int const TO_LINEAR_LOWEST = -3;
+float const TO_LINEAR_H[] = {0.0021445879247039557f, -0.004933380056172609f, 0.010809092782437801f,
+                             -0.03358256444334984f,  0.2239972949028015f,    1.679999828338623f,
+                             0.40000012516975403f};
+float const TO_LINEAR_SCALE_OF[] = {0.00680117495f, 0.0358968191f, 0.189464554f, 1.0f,
+                                    5.27803183f,    27.8576221f,   147.033417f,  776.047058f,
+                                    4096.00146f,    21618.8262f};
+
+// m^(1/2.4)·2^(k·lowest) to 1.3e-11: the four lowest terms in double
+// precision, the rest, t^4 times a polynomial, at most 0.0013 of the whole, in
+// single. 2^(k·(e - lowest)) is the product of the factors 2^(k·2^i) for the
+// set bits of e - lowest, 0 to 14.
+int const TO_SRGB_LOWEST = -8;
+double const TO_SRGB_LEAD[] = {0.006363453287927791, -0.012057083106698072, 0.04133857039027827,
+                               0.09921257121305566};
+float const TO_SRGB_TAIL[] = {0.0006849256460554898f, -0.0012505680788308382f,
+                              0.0013371376553550363f, -0.0014652642421424389f,
+                              0.0017850050935521722f, -0.0022500331979244947f,
+                              0.002945723943412304f,  -0.004109741188585758f};
+// 2^(k·2^i) - 1, so that a clear bit contributes exactly 1.
 double const TO_SRGB_FACTOR[] = {0.33483984497859604, 0.7817974117424823, 2.174802016492209,
                                  9.079367843922995};
 
-// Half the width, relative to the value, within which a rounding midpoint
-// counts as near: 2^-8 to 2^-7 units in the last place, above the
-// polynomial's error and the distance from a midpoint at which powf may
-// still round the other way.
-double const MIDPOINT_WINDOW = 1.0 / (1u << 31);
+// A double rounds to float by its 29 lowest mantissa bits, whose half,
+// 2^28, is a rounding midpoint. Within 2^22 of it (2^-7 of a unit in the
+// float's last place) counts as near: above the polynomial's error and the
+// distance from a midpoint at which powf may still round the other way.
+uint32_t const BELOW_FLOAT = (1u << 29) - 1;
+uint32_t const MIDPOINT = 1u << 28;
+uint32_t const MIDPOINT_WINDOW = 1u << 22;
 
 float straight_to_linear(float v) {
     if (v <= TO_LINEAR_BREAK) {
@@ -107,39 +127,63 @@ constexpr int log2_of(int h) {
 // The terms LO .. LO + COUNT - 1 of a polynomial given highest power first,
 // divided by t^LO, by Estrin's scheme: halves evaluated side by side rather
 // than one long chain of dependent steps, which leaves the processor idle
-// between them. powers holds t, t^2, t^4 and t^8.
-template <int N, int LO = 0, int COUNT = N>
-IN_EVERY_CLONE double estrin(double const (&poly)[N], double const (&powers)[4]) {
+// between them. powers holds t, t^2, t^4, ... as far as the count needs.
+template <typename Real, int N, int P, int LO = 0, int COUNT = N>
+IN_EVERY_CLONE Real estrin(Real const (&poly)[N], Real const (&powers)[P]) {
     if constexpr (COUNT == 1) {
         return poly[N - 1 - LO];
     } else {
         constexpr int H = below_power_of_two(COUNT);
-        return estrin<N, LO, H>(poly, powers) +
-               powers[log2_of(H)] * estrin<N, LO + H, COUNT - H>(poly, powers);
+        static_assert(log2_of(H) < P, "a power of t is missing");
+        return estrin<Real, N, P, LO, H>(poly, powers) +
+               powers[log2_of(H)] * estrin<Real, N, P, LO + H, COUNT - H>(poly, powers);
     }
 }
 
-template <int N>
-IN_EVERY_CLONE double power(float u, int lowest, double const (&poly)[N],
-                            double const (&factor)[4]) {
-    uint32_t const bits = to_bits(u);
-    int const j = std::min(std::max(int(bits >> 23) - 127 - lowest, 0), 15);
-    double const t = double(from_bits((bits & 0x7FFFFFu) | 0x3F800000u)) - 1.5;
-    double const scale = (1 + double(j & 1) * factor[0]) * (1 + double((j >> 1) & 1) * factor[1]) *
-                         (1 + double((j >> 2) & 1) * factor[2]) * (1 + double(j >> 3) * factor[3]);
-    double const t2 = t * t;
-    double const t4 = t2 * t2;
-    double const powers[4] = {t, t2, t4, t4 * t4};
-    return estrin(poly, powers) * scale;
+// t and e - lowest, the latter within 0 to `highest`.
+struct Split {
+    float t;
+    int j;
+};
+
+IN_EVERY_CLONE Split split(float u, int lowest, int highest) {
+    uint32_t const shifted = to_bits(u) - ROOT_HALF_BITS;
+    int const e = int32_t(shifted) >> 23;
+    float const t = from_bits((shifted & 0x7FFFFFu) + ROOT_HALF_BITS) - 1.0f;
+    return {t, std::min(std::max(e - lowest, 0), highest)};
 }
 
-// Sets `straight` where the formula must run instead. Nearer than a tenth
-// of a unit, the polynomial rounds to one of the two floats around the
-// exact power, as powf does, so the two differ by at most one unit.
+IN_EVERY_CLONE float to_linear_power(float u) {
+    int const highest = int(sizeof TO_LINEAR_SCALE_OF / sizeof(float)) - 1;
+    Split const s = split(u, TO_LINEAR_LOWEST, highest);
+    float scale = TO_LINEAR_SCALE_OF[0];
+    for (int i = 1; i <= highest; i++) {
+        scale = s.j == i ? TO_LINEAR_SCALE_OF[i] : scale;
+    }
+    float const t2 = s.t * s.t;
+    float const powers[] = {s.t, t2, t2 * t2};
+    return ((1.0f + 2.0f * s.t) + s.t * estrin(TO_LINEAR_H, powers)) * scale;
+}
+
+IN_EVERY_CLONE double to_srgb_power(float u) {
+    Split const s = split(u, TO_SRGB_LOWEST, 15);
+    double const* factor = TO_SRGB_FACTOR;
+    double const scale =
+        (1 + double(s.j & 1) * factor[0]) * (1 + double((s.j >> 1) & 1) * factor[1]) *
+        (1 + double((s.j >> 2) & 1) * factor[2]) * (1 + double(s.j >> 3) * factor[3]);
+    float const t2 = s.t * s.t;
+    float const t4 = t2 * t2;
+    float const tail_powers[] = {s.t, t2, t4};
+    double const tail = estrin(TO_SRGB_TAIL, tail_powers);
+    double const t = s.t;
+    double const lead_powers[] = {t, t * t};
+    return (estrin(TO_SRGB_LEAD, lead_powers) + double(t4) * tail) * scale;
+}
+
+// Sets `straight` where the formula must run instead.
 IN_EVERY_CLONE float to_linear_lane(float v, int& straight) {
     float const line = v * TO_LINEAR_SLOPE;
-    float const curve = float(power(v * TO_LINEAR_SCALE + TO_LINEAR_OFFSET, TO_LINEAR_LOWEST,
-                                    TO_LINEAR_POLY, TO_LINEAR_FACTOR));
+    float const curve = to_linear_power(v * TO_LINEAR_SCALE + TO_LINEAR_OFFSET);
     int const below = v <= TO_LINEAR_BREAK;
     straight = (1 - below) & int(!(v <= POLYNOMIAL_LIMIT));
     return pick(below, line, curve);
@@ -152,13 +196,15 @@ IN_EVERY_CLONE float to_linear_lane(float v, int& straight) {
 // formula runs.
 IN_EVERY_CLONE float to_srgb_lane(float v, int& straight) {
     float const line = v * TO_SRGB_SLOPE;
-    double const exact = power(v, TO_SRGB_LOWEST, TO_SRGB_POLY, TO_SRGB_FACTOR);
+    double const exact = to_srgb_power(v);
     float const p = float(exact);
     float const scaled = p * TO_SRGB_SCALE;
     float const curve = scaled - TO_SRGB_OFFSET;
     int const drops = (to_bits(curve) >> 23) < (to_bits(scaled) >> 23);
-    double const window = exact * MIDPOINT_WINDOW;
-    int const near_midpoint = to_bits(float(exact - window)) != to_bits(float(exact + window));
+    uint64_t exact_bits;
+    std::memcpy(&exact_bits, &exact, sizeof exact_bits);
+    int const near_midpoint =
+        ((uint32_t(exact_bits) - MIDPOINT + MIDPOINT_WINDOW) & BELOW_FLOAT) < 2 * MIDPOINT_WINDOW;
     int const below = v <= TO_SRGB_BREAK;
     straight = (1 - below) & (int(!(v <= POLYNOMIAL_LIMIT)) | (drops & near_midpoint));
     return pick(below, line, curve);

@@ -123,8 +123,13 @@ TEST(SrgbCurves, EveryFloatFromZeroToSixtyFourIsWithinTwoUnitsOfTheFormula) {
     }
 }
 
-// Outside 0 to 64 both curves are the formula itself.
+// Outside 0 to 64 both curves are the formula itself: a few values at the
+// extremes, and every 997th float from just above 64 to 2^24.
 TEST(SrgbCurves, ValuesBeyondTheFittedRangeAreTheFormulasOwn) {
+    std::vector<float> above;
+    for (uint32_t bits = 0x42800001u; bits < 0x4B800000u; bits += 997) {
+        above.push_back(from_bits(bits));
+    }
     float const inf = std::numeric_limits<float>::infinity();
     float const values[] = {-0.0f,     -1e-30f, -0.5f, -100.0f, -inf, 1e-45f,
                             64.00001f, 100.0f,  1e30f, 3.4e38f, inf};
@@ -134,6 +139,12 @@ TEST(SrgbCurves, ValuesBeyondTheFittedRangeAreTheFormulasOwn) {
             curve.convert(&converted, 1);
             EXPECT_EQ(bits_of(converted), bits_of(curve.plain(v))) << curve.name << " " << v;
             EXPECT_EQ(bits_of(curve.one(v)), bits_of(curve.plain(v))) << curve.name << " " << v;
+        }
+        std::vector<float> converted = above;
+        curve.convert(converted.data(), converted.size());
+        for (std::size_t i = 0; i < above.size(); i++) {
+            ASSERT_EQ(bits_of(converted[i]), bits_of(curve.plain(above[i])))
+                << curve.name << " " << above[i];
         }
         float nan = std::numeric_limits<float>::quiet_NaN();
         curve.convert(&nan, 1);
