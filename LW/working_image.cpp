@@ -25,15 +25,32 @@ void WorkingImage::Free::operator()(float* p) const {
 
 WorkingImage::WorkingImage(int width, int height)
     : width_(std::max(width, 0)), height_(std::max(height, 0)),
-      pixels_(zeroed_pixels(width_, height_)) {}
+      pixels_(zeroed_pixels(width_, height_)), drawn_(width_, height_) {}
 
 void WorkingImage::start_frame() {
-    if (!clear_) {
+    if (filled_) {
         std::fill(pixels_.get(), pixels_.get() + values(), 0.0f);
+    } else {
+        clear_drawn();
     }
-    clear_ = false;
+    drawn_.forget();
+    filled_ = false;
+}
+
+void WorkingImage::clear_drawn() {
+    int const block = DrawnBlocks::DRAWN_BLOCK;
+    for (int y = 0; y < height_; y++) {
+        float* const pixels = row(y);
+        for (int x = 0; x < width_; x += block) {
+            if (drawn_.drawn(y, x)) {
+                std::fill(pixels + 4 * x, pixels + 4 * std::min(x + block, width_), 0.0f);
+            }
+        }
+    }
 }
 
 StarFramebuffer WorkingImage::framebuffer() {
-    return interleaved_framebuffer(pixels_.get(), width_, height_, 4 * width_);
+    StarFramebuffer fb = interleaved_framebuffer(pixels_.get(), width_, height_, 4 * width_);
+    fb.drawn = &drawn_;
+    return fb;
 }
