@@ -17,9 +17,8 @@ char const* const PROCESS_SIGNATURE = "const char *process(orrelux *, const LWFi
 // pixels for the curves to work on whole vectors, few enough that what it
 // gathers stays in the processor's nearest cache.
 std::size_t const CHUNK = 256;
-// The look for light goes a block of the renderer's notes at a time.
-std::size_t const GROUP = DrawnBlocks::DRAWN_BLOCK;
-static_assert(CHUNK % GROUP == 0, "a chunk starts on a block of the notes");
+// The look for light goes this many pixels at a time.
+std::size_t const GROUP = 16;
 
 float const* host_line(LWFilterAccess const* access, char const* buffer, int component, int y) {
     float const* values = access->getLine(buffer, component, y);
@@ -78,24 +77,16 @@ struct LitPixels {
     float alphas[CHUNK];
 };
 
-// Where a chunk lies in the working image and what the renderer noted there.
-struct ChunkPlace {
-    DrawnBlocks const& drawn;
-    int y;
-    int x;
-};
-
-// Gathers the lit pixels of the chunk with the host's colour and alpha, in
-// groups, so that a dark group costs one look and one the renderer did not
-// draw into none.
-void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::size_t count,
-                ChunkPlace const& place) {
+// Gathers the lit pixels of the chunk's pixels begin to end, where the
+// renderer drew, with the host's colour and alpha, in groups, so that a
+// dark group costs one look.
+void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::size_t begin,
+                std::size_t end) {
     std::size_t n = 0;
     std::size_t runs = 0;
-    for (std::size_t from = 0; from < count; from += GROUP) {
-        std::size_t const to = std::min(count, from + GROUP);
-        if (!place.drawn.drawn(place.y, place.x + int(from)) ||
-            (to - from == GROUP && !group_lit(work + 4 * from))) {
+    for (std::size_t from = begin; from < end; from += GROUP) {
+        std::size_t const to = std::min(end, from + GROUP);
+        if (to - from == GROUP && !group_lit(work + 4 * from)) {
             continue;
         }
         for (std::size_t i = from; i < to; i++) {
@@ -200,16 +191,20 @@ void keep_outside(LWFilterAccess const* access, PixelWindow const& win) {
 }
 
 void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win) {
-    DrawnBlocks const& drawn = image.drawn();
     LitPixels lit_pixels;
     for (int y = win.y0; y <= win.y1; y++) {
         HostRow const row = host_row(access, y).from(win.x0);
-        int const iy = y - win.y0;
-        float* const work = image.row(iy);
+        float* const work = image.row(y - win.y0);
+        // Light is looked for only in the row's span: none when the renderer
+        // did not draw into the row, whose span is empty.
+        int first, last;
+        image.drawn().span(y - win.y0, first, last);
         for (int from = 0; from < image.width(); from += int(CHUNK)) {
             std::size_t const count = std::min(CHUNK, std::size_t(image.width() - from));
             HostRow const part = row.from(from);
-            gather_lit(lit_pixels, part, work + 4 * from, count, {drawn, iy, from});
+            std::size_t const begin = std::size_t(std::clamp(first - from, 0, int(count)));
+            std::size_t const end = std::size_t(std::clamp(last + 1 - from, 0, int(count)));
+            gather_lit(lit_pixels, part, work + 4 * from, begin, end);
             if (lit_pixels.count > 0) {
                 add_light(lit_pixels);
             }

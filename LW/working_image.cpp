@@ -38,13 +38,10 @@ void WorkingImage::start_frame() {
 }
 
 void WorkingImage::clear_drawn() {
-    int const block = DrawnBlocks::DRAWN_BLOCK;
     for (int y = 0; y < height_; y++) {
-        float* const pixels = row(y);
-        for (int x = 0; x < width_; x += block) {
-            if (drawn_.drawn(y, x)) {
-                std::fill(pixels + 4 * x, pixels + 4 * std::min(x + block, width_), 0.0f);
-            }
+        int first, last;
+        if (drawn_.span(y, first, last)) {
+            std::fill(row(y) + 4 * first, row(y) + 4 * (last + 1), 0.0f);
         }
     }
 }

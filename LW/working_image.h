@@ -1,6 +1,6 @@
 #pragma once
 
-#include "libimgops/drawn_blocks.h"
+#include "libimgops/drawn_spans.h"
 #include "libimgops/stars.h"
 
 #include <cstddef>
@@ -36,8 +36,8 @@ public:
     StarFramebuffer framebuffer();
     float* row(int y) { return pixels_.get() + 4 * std::size_t(y) * std::size_t(width_); }
     // Where the light may be since the frame started.
-    DrawnBlocks const& drawn() const { return drawn_; }
-    // The write-back has taken the light of every noted block and left zero
+    DrawnSpans const& drawn() const { return drawn_; }
+    // The write-back has taken the light of every row's span and left zero
     // behind.
     void light_taken() { drawn_.forget(); }
     // For a caller that fills every pixel of the frame.
@@ -55,13 +55,13 @@ private:
     };
 
     std::size_t values() const { return 4 * std::size_t(width_) * std::size_t(height_); }
-    // Zero over every noted block.
+    // Zero over every row's span.
     void clear_drawn();
 
     int width_;
     int height_;
     std::unique_ptr<float[], Free> pixels_;
-    DrawnBlocks drawn_;
+    DrawnSpans drawn_;
     // Pixels were filled, not only drawn on: any of them may be non-zero.
     bool filled_ = false;
 };

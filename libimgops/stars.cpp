@@ -1,6 +1,6 @@
 #include "libimgops/stars.h"
 
-#include "libimgops/drawn_blocks.h"
+#include "libimgops/drawn_spans.h"
 #include "libimgops/streak_values.h"
 
 #include "base/xception.h"

@@ -1,7 +1,7 @@
 #include "float_image.h"
 #include "memory_stars.h"
 
-#include "libimgops/drawn_blocks.h"
+#include "libimgops/drawn_spans.h"
 #include "libimgops/stars.h"
 #include "base/xception.h"
 
@@ -12,23 +12,29 @@
 
 namespace {
 
-// Blocks of 16 columns, 64 blocks a word: a row 2100 wide ends inside
-// block 131, in its third word.
-TEST(DrawnBlocks, NotesExactlyTheBlocksThatHoldTheColumns) {
-    int const width = 2100;
-    DrawnBlocks drawn(width, 3);
-    drawn.note(0, 16, 31);
-    drawn.note(1, 1000, width - 1);
-    drawn.note(2, 15, 16);
-    for (int x = 0; x < width; x++) {
-        ASSERT_EQ(drawn.drawn(0, x), x >= 16 && x <= 31) << x;
-        ASSERT_EQ(drawn.drawn(1, x), x >= 992) << x;
-        ASSERT_EQ(drawn.drawn(2, x), x < 32) << x;
-    }
+TEST(DrawnSpans, EachRowSpansFromTheFirstColumnNotedToTheLast) {
+    int const width = 90;
+    DrawnSpans drawn(width, 3);
+    drawn.note(0, 40, 50);
+    drawn.note(0, 10, 20);
+    drawn.note(0, 45, 60);
+    drawn.note(1, 0, width - 1);
+    int first, last;
+    EXPECT_TRUE(drawn.span(0, first, last));
+    EXPECT_EQ(first, 10);
+    EXPECT_EQ(last, 60);
+    EXPECT_TRUE(drawn.span(1, first, last));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, width - 1);
+    EXPECT_FALSE(drawn.span(2, first, last));
     drawn.forget();
-    for (int x = 0; x < width; x++) {
-        ASSERT_FALSE(drawn.drawn(0, x) || drawn.drawn(1, x) || drawn.drawn(2, x)) << x;
+    for (int y = 0; y < 3; y++) {
+        EXPECT_FALSE(drawn.span(y, first, last)) << y;
     }
+    drawn.note(2, 7, 7);
+    EXPECT_TRUE(drawn.span(2, first, last));
+    EXPECT_EQ(first, 7);
+    EXPECT_EQ(last, 7);
     int const outside[][3] = {{3, 0, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, width}, {0, 5, 4}};
     for (auto const& o : outside) {
         EXPECT_THROW(drawn.note(o[0], o[1], o[2]), AssertXception) << o[0] << " " << o[1];
@@ -36,10 +42,10 @@ TEST(DrawnBlocks, NotesExactlyTheBlocksThatHoldTheColumns) {
 }
 
 // Spots and streaks all over a framebuffer and beyond its edges, a pass of
-// every row and one of each field: every pixel given light lies in a noted
-// block, and the rows a field leaves to the other are not noted.
-TEST(DrawnBlocks, EveryPixelARendererLightsIsInANotedBlock) {
-    int const width = 150, height = 70; // the last block holds 6 columns
+// every row and one of each field: every pixel given light lies in its
+// row's span, and the rows a field leaves to the other have none.
+TEST(DrawnSpans, EveryPixelARendererLightsLiesInItsRowsSpan) {
+    int const width = 150, height = 70;
     std::mt19937 random(7);
     std::uniform_real_distribution<double> ra(35, 145), dec(-40, 40);
     std::uniform_real_distribution<float> lum(0.01f, 5);
@@ -59,7 +65,7 @@ TEST(DrawnBlocks, EveryPixelARendererLightsIsInANotedBlock) {
                 cams.append(camera{DblMatrix4::the_identity(), 1.15, 1, -1});
             }
             FloatImage image(width, height);
-            DrawnBlocks drawn(width, height);
+            DrawnSpans drawn(width, height);
             image.fb.drawn = &drawn;
             input.rewind();
             {
@@ -74,13 +80,15 @@ TEST(DrawnBlocks, EveryPixelARendererLightsIsInANotedBlock) {
 
             int lit = 0, lit_at_edges = 0, unnoted = 0, noted_for_other_field = 0;
             image.each_pixel([&](int x, int y) {
+                int first, last;
+                bool const spanned = drawn.span(y, first, last) && x >= first && x <= last;
                 bool const is_lit = image.r(x, y) != 0 || image.g(x, y) != 0 || image.b(x, y) != 0;
                 bool const other_field =
                     lines != OP_STARS_ALL_LINES && (y % 2 == 0) != (lines == OP_STARS_EVEN_LINES);
                 lit += is_lit;
                 lit_at_edges += is_lit && (x == width - 1 || y >= height - 2);
-                unnoted += is_lit && !drawn.drawn(y, x);
-                noted_for_other_field += other_field && drawn.drawn(y, x);
+                unnoted += is_lit && !spanned;
+                noted_for_other_field += other_field && spanned;
             });
             EXPECT_EQ(unnoted, 0);
             EXPECT_EQ(noted_for_other_field, 0);
