@@ -77,13 +77,15 @@ struct LitPixels {
     float alphas[CHUNK];
 };
 
-// Gathers the lit pixels of the chunk with the host's colour and alpha, in
-// groups, so that a dark group costs one look.
-void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::size_t count) {
+// Gathers the lit pixels of the chunk's pixels begin to end, where the
+// renderer drew, with the host's colour and alpha, in groups, so that a
+// dark group costs one look.
+void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::size_t begin,
+                std::size_t end) {
     std::size_t n = 0;
     std::size_t runs = 0;
-    for (std::size_t from = 0; from < count; from += GROUP) {
-        std::size_t const to = std::min(count, from + GROUP);
+    for (std::size_t from = begin; from < end; from += GROUP) {
+        std::size_t const to = std::min(end, from + GROUP);
         if (to - from == GROUP && !group_lit(work + 4 * from)) {
             continue;
         }
@@ -193,10 +195,16 @@ void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow c
     for (int y = win.y0; y <= win.y1; y++) {
         HostRow const row = host_row(access, y).from(win.x0);
         float* const work = image.row(y - win.y0);
+        // Light is looked for only in the row's span: none when the renderer
+        // did not draw into the row, whose span is empty.
+        int first, last;
+        image.drawn().span(y - win.y0, first, last);
         for (int from = 0; from < image.width(); from += int(CHUNK)) {
             std::size_t const count = std::min(CHUNK, std::size_t(image.width() - from));
             HostRow const part = row.from(from);
-            gather_lit(lit_pixels, part, work + 4 * from, count);
+            std::size_t const begin = std::size_t(std::clamp(first - from, 0, int(count)));
+            std::size_t const end = std::size_t(std::clamp(last + 1 - from, 0, int(count)));
+            gather_lit(lit_pixels, part, work + 4 * from, begin, end);
             if (lit_pixels.count > 0) {
                 add_light(lit_pixels);
             }

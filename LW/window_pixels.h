@@ -24,7 +24,7 @@ void keep_outside(LWFilterAccess const* access, PixelWindow const& win);
 // For a frame of sRGB values, whose image holds only light: hands every
 // pixel of the window to the host's setters, the host's own where the image
 // holds no light; where it does, the host's colour with the light added in
-// linear light, dimmed by the pixel's alpha. Alpha is never drawn on, so the
-// host's own goes back. The image's light is taken, leaving it ready for the
-// next frame.
+// linear light, dimmed by the pixel's alpha. Light is looked for only where
+// the renderer noted drawing. Alpha is never drawn on, so the host's own goes
+// back. The image's light is taken, leaving it ready for the next frame.
 void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow const& win);

@@ -25,15 +25,29 @@ void WorkingImage::Free::operator()(float* p) const {
 
 WorkingImage::WorkingImage(int width, int height)
     : width_(std::max(width, 0)), height_(std::max(height, 0)),
-      pixels_(zeroed_pixels(width_, height_)) {}
+      pixels_(zeroed_pixels(width_, height_)), drawn_(width_, height_) {}
 
 void WorkingImage::start_frame() {
-    if (!clear_) {
+    if (filled_) {
         std::fill(pixels_.get(), pixels_.get() + values(), 0.0f);
+    } else {
+        clear_drawn();
     }
-    clear_ = false;
+    drawn_.forget();
+    filled_ = false;
+}
+
+void WorkingImage::clear_drawn() {
+    for (int y = 0; y < height_; y++) {
+        int first, last;
+        if (drawn_.span(y, first, last)) {
+            std::fill(row(y) + 4 * first, row(y) + 4 * (last + 1), 0.0f);
+        }
+    }
 }
 
 StarFramebuffer WorkingImage::framebuffer() {
-    return interleaved_framebuffer(pixels_.get(), width_, height_, 4 * width_);
+    StarFramebuffer fb = interleaved_framebuffer(pixels_.get(), width_, height_, 4 * width_);
+    fb.drawn = &drawn_;
+    return fb;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "libimgops/drawn_spans.h"
 #include "libimgops/stars.h"
 
 #include <cstddef>
@@ -13,7 +14,9 @@
 // in linear light and hands every other pixel back as the host gave it, so
 // that only lit pixels pass through the curves. A linear frame needs no
 // curves: the host's pixels are copied in and the stars drawn over them. An
-// instance keeps its image for the next frame of the same size.
+// instance keeps its image for the next frame of the same size. The star
+// renderer notes where it drew, so that light is looked for, taken and
+// cleared only there.
 class WorkingImage {
 public:
     // Every value starts at zero. Throws std::bad_alloc when memory is short.
@@ -24,17 +27,22 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    // Readies the image for a frame: no light anywhere. Nothing to do after a
-    // frame whose write-back took all the light.
+    // Readies the image for a frame: no light anywhere, nothing noted. After
+    // a frame whose write-back took the light, nothing is left to clear; after
+    // one that stopped short of it, only where the renderer drew.
     void start_frame();
-    // The star renderer's view: it adds to the light and reads the alpha.
+    // The star renderer's view: it adds to the light, reads the alpha and
+    // notes where it drew.
     StarFramebuffer framebuffer();
     float* row(int y) { return pixels_.get() + 4 * std::size_t(y) * std::size_t(width_); }
-    // The write-back has taken every pixel's light and left zero behind.
-    void light_taken() { clear_ = true; }
+    // Where the light may be since the frame started.
+    DrawnSpans const& drawn() const { return drawn_; }
+    // The write-back has taken the light of every row's span and left zero
+    // behind.
+    void light_taken() { drawn_.forget(); }
     // For a caller that fills every pixel of the frame.
     float* fill_row(int y) {
-        clear_ = false;
+        filled_ = true;
         return row(y);
     }
 
@@ -47,9 +55,13 @@ private:
     };
 
     std::size_t values() const { return 4 * std::size_t(width_) * std::size_t(height_); }
+    // Zero over every row's span.
+    void clear_drawn();
 
     int width_;
     int height_;
     std::unique_ptr<float[], Free> pixels_;
-    bool clear_ = true;
+    DrawnSpans drawn_;
+    // Pixels were filled, not only drawn on: any of them may be non-zero.
+    bool filled_ = false;
 };

@@ -126,6 +126,30 @@ BENCHMARK(BM_ModuleFrame)
     ->Args({2, 0})
     ->Unit(benchmark::kMillisecond);
 
+// The two-sample sRGB frame with brightness 0: no star is drawn, and every
+// pixel goes back to the host as it came. What the frame process costs
+// beyond the host's calls without the stars and their curves.
+void BM_DarkFrame(benchmark::State& state) {
+    if (!std::filesystem::exists(ORRELUX_DEFAULT_DATABASE)) {
+        state.SkipWithError("the default star database is not built");
+        return;
+    }
+    ModuleFrame frame(2, true);
+    // A frame with stars first, as in a sequence, so that the instance's
+    // kept working image has been drawn into and is memory of its own.
+    if (!frame.process()) {
+        state.SkipWithError("the module failed to process the frame");
+        return;
+    }
+    frame.settings().brightness = 0;
+    for (auto _ : state) {
+        frame.process();
+    }
+    count_frame_pixels(state);
+}
+
+BENCHMARK(BM_DarkFrame)->Unit(benchmark::kMillisecond);
+
 // The least any filter pays for a frame: the stand-in host's own setRGB
 // and setAlpha, called through the access record as the module receives
 // it, once per pixel of the full-HD frame, and nothing else. The frame

@@ -1,5 +1,6 @@
 #include "libimgops/stars.h"
 
+#include "libimgops/drawn_spans.h"
 #include "libimgops/streak_values.h"
 
 #include "base/xception.h"
@@ -412,14 +413,30 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
     return drew;
 }
 
+// Notes the rows of the footprint's box that the pass draws, before any
+// pixel of it takes light, so that a pass stopped halfway is noted too.
+void note_drawn(StarFramebuffer const& dst, Footprint const& f, op_stars_lines lines) {
+    if (!dst.drawn) {
+        return;
+    }
+    for (int iy = f.row0; iy <= f.row1; iy++) {
+        if (draws_row(lines, iy)) {
+            dst.drawn->note(iy, f.col0, f.col1);
+        }
+    }
+}
+
 } // namespace
 
 bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2& p1,
                     float intensity, const Color3& colour, float radius_x, float radius_y,
                     op_stars_lines lines) {
     Footprint f;
-    return find_footprint(dst, p0, p1, intensity, radius_x, radius_y, f) &&
-           draw_footprint(dst, f, colour, lines);
+    if (!find_footprint(dst, p0, p1, intensity, radius_x, radius_y, f)) {
+        return false;
+    }
+    note_drawn(dst, f, lines);
+    return draw_footprint(dst, f, colour, lines);
 }
 
 float footprint_reach(float intensity, float radius) {
@@ -552,6 +569,7 @@ bool StarRenderer::Private::flush(op_stars_lines lines) {
     }
     bool drew = false;
     for (std::size_t i = 0; i < waiting.size() && !stop.stopped; i++) {
+        note_drawn(fb, sorted[i].footprint, lines);
         if (draw_footprint(fb, sorted[i].footprint, sorted[i].colour, lines, &stop)) {
             drew = true;
         }

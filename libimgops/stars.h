@@ -11,6 +11,7 @@
 namespace OSAPI {
 class FileMapping;
 }
+class DrawnSpans;
 
 // One 32-byte database record, laid out exactly as in the file (little-endian),
 // so that a pointer into a loaded or mapped database is used directly.
@@ -80,6 +81,9 @@ struct StarFramebuffer {
     int32_t height;
     int32_t row_stride;
     int32_t pixel_stride;
+    // When set, of the framebuffer's size: every spot and streak drawn
+    // widens the spans of the rows where it may add light.
+    DrawnSpans* drawn = nullptr;
 };
 
 enum op_stars_lines : int32_t {

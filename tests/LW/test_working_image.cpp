@@ -1,6 +1,7 @@
 #include "plugin_harness.h"
 
 #include "host/services/monitor.h"
+#include "LW/working_image.h"
 
 namespace {
 
@@ -92,6 +93,39 @@ TEST_F(KeptWorkingImage, AFrameAfterAnAbortedOneHoldsOnlyItsOwnLight) {
     double const next = light(*render(kept)).sum;
     EXPECT_GT(next, 0);
     EXPECT_EQ(next, light(*render(srgb_instance())).sum);
+}
+
+// What a frame left behind, when no write-back took it, is gone when the
+// next frame starts: light drawn up to the last column and row of the
+// image, and pixels a linear frame filled.
+TEST(WorkingImageStart, ANewFrameFindsNoLightAndNothingNotedWhateverTheLastOneLeft) {
+    int const width = 37, height = 21;
+    for (bool filled : {false, true}) {
+        SCOPED_TRACE(filled);
+        WorkingImage image(width, height);
+        if (filled) {
+            std::fill(image.fill_row(0), image.fill_row(0) + 4 * width, 0.5f);
+        }
+        StarFramebuffer const fb = image.framebuffer();
+        for (Vector2 const p :
+             {Vector2{width - 0.5f, height - 0.5f}, Vector2{0, 0}, Vector2{17, 9}}) {
+            op_star_streak(fb, p, p, 1, Color3{1, 1, 1}, 2.5f, 2.5f, OP_STARS_ALL_LINES);
+        }
+        ASSERT_GT(image.row(height - 1)[4 * (width - 1) + 1], 0);
+
+        image.start_frame();
+
+        int left = 0;
+        for (int y = 0; y < height; y++) {
+            int first, last;
+            left += image.drawn().span(y, first, last);
+            for (int x = 0; x < width; x++) {
+                float const* pixel = image.row(y) + 4 * x;
+                left += pixel[0] != 0 || pixel[1] != 0 || pixel[2] != 0 || pixel[3] != 0;
+            }
+        }
+        EXPECT_EQ(left, 0);
+    }
 }
 
 } // namespace
