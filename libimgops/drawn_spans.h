@@ -15,9 +15,6 @@ public:
     // Nothing noted. Throws std::bad_alloc when memory is short.
     DrawnSpans(int width, int height);
 
-    int width() const { return width_; }
-    int height() const { return height_; }
-
     // Widens row y's span to hold columns first to last (inclusive), which
     // lie within the framebuffer.
     void note(int y, int first, int last);
