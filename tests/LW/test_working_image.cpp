@@ -111,7 +111,7 @@ TEST(WorkingImageStart, ANewFrameFindsNoLightAndNothingNotedWhateverTheLastOneLe
              {Vector2{width - 0.5f, height - 0.5f}, Vector2{0, 0}, Vector2{17, 9}}) {
             op_star_streak(fb, p, p, 1, Color3{1, 1, 1}, 2.5f, 2.5f, OP_STARS_ALL_LINES);
         }
-        ASSERT_GT(image.row(height - 1)[4 * (width - 1) + 1], 0);
+        ASSERT_GT(fb.r[(height - 1) * fb.row_stride + (width - 1) * fb.pixel_stride], 0);
 
         image.start_frame();
 
@@ -119,10 +119,9 @@ TEST(WorkingImageStart, ANewFrameFindsNoLightAndNothingNotedWhateverTheLastOneLe
         for (int y = 0; y < height; y++) {
             int first, last;
             left += image.drawn().span(y, first, last);
-            for (int x = 0; x < width; x++) {
-                float const* pixel = image.row(y) + 4 * x;
-                left += pixel[0] != 0 || pixel[1] != 0 || pixel[2] != 0 || pixel[3] != 0;
-            }
+            float const* pixels = image.row(y);
+            left += std::count_if(pixels, pixels + image.pixel_floats() * width,
+                                  [](float v) { return v != 0; });
         }
         EXPECT_EQ(left, 0);
     }
