@@ -10,5 +10,9 @@
 StarFramebuffer interleaved_framebuffer(float* pixels, int32_t width, int32_t height,
                                         int32_t row_stride);
 
-// The same view of a working image of that layout.
+// The star renderer's view of three floats a pixel, red, green, blue, rows
+// one after the other, with nothing in front of the light.
+StarFramebuffer light_framebuffer(float* pixels, int32_t width, int32_t height);
+
+// The view of four floats a pixel of a working image of that layout.
 StarFramebuffer framebuffer_of(Vell::Image& image);

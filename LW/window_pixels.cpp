@@ -47,20 +47,20 @@ uint32_t bits_of(float v) {
     return bits;
 }
 
-// Whether any of the `values` floats of working pixels holds light: any bit
-// set but the sign's, so that a NaN counts and a negative zero does not, as
-// in `lit`. Alpha is zero and adds no bit. Branch-free over a count known
-// to the compiler, so that it looks at several values at once.
+// Whether any of a group of pixels of light holds any: any bit set but the
+// sign's, so that a NaN counts and a negative zero does not, as in `lit`.
+// Branch-free over a count known to the compiler, so that it looks at
+// several values at once.
 bool group_lit(float const* work) {
     uint32_t any = 0;
-    for (std::size_t i = 0; i < 4 * GROUP; i++) {
+    for (std::size_t i = 0; i < 3 * GROUP; i++) {
         any |= bits_of(work[i]);
     }
     return (any & 0x7FFFFFFFu) != 0;
 }
 
 bool lit(float const* pixel) {
-    return pixel[1] != 0 || pixel[2] != 0 || pixel[3] != 0;
+    return pixel[0] != 0 || pixel[1] != 0 || pixel[2] != 0;
 }
 
 // The lit pixels of a chunk, their light taken from the working pixels,
@@ -86,17 +86,17 @@ void gather_lit(LitPixels& lit_pixels, HostRow const& row, float* work, std::siz
     std::size_t runs = 0;
     for (std::size_t from = begin; from < end; from += GROUP) {
         std::size_t const to = std::min(end, from + GROUP);
-        if (to - from == GROUP && !group_lit(work + 4 * from)) {
+        if (to - from == GROUP && !group_lit(work + 3 * from)) {
             continue;
         }
         for (std::size_t i = from; i < to; i++) {
-            float* const pixel = work + 4 * i;
+            float* const pixel = work + 3 * i;
             if (!lit(pixel)) {
                 continue;
             }
             for (int c = 0; c < 3; c++) {
-                lit_pixels.light[3 * n + c] = pixel[1 + c];
-                pixel[1 + c] = 0;
+                lit_pixels.light[3 * n + c] = pixel[c];
+                pixel[c] = 0;
             }
             lit_pixels.colours[3 * n] = row.red[i];
             lit_pixels.colours[3 * n + 1] = row.green[i];
@@ -204,7 +204,7 @@ void write_back(WorkingImage& image, LWFilterAccess const* access, PixelWindow c
             HostRow const part = row.from(from);
             std::size_t const begin = std::size_t(std::clamp(first - from, 0, int(count)));
             std::size_t const end = std::size_t(std::clamp(last + 1 - from, 0, int(count)));
-            gather_lit(lit_pixels, part, work + 4 * from, begin, end);
+            gather_lit(lit_pixels, part, work + 3 * from, begin, end);
             if (lit_pixels.count > 0) {
                 add_light(lit_pixels);
             }

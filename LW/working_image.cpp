@@ -37,17 +37,20 @@ void WorkingImage::start_frame() {
     filled_ = false;
 }
 
+// Only a frame of light only is drawn into without being filled first.
 void WorkingImage::clear_drawn() {
     for (int y = 0; y < height_; y++) {
         int first, last;
         if (drawn_.span(y, first, last)) {
-            std::fill(row(y) + 4 * first, row(y) + 4 * (last + 1), 0.0f);
+            std::fill(row(y) + 3 * first, row(y) + 3 * (last + 1), 0.0f);
         }
     }
 }
 
 StarFramebuffer WorkingImage::framebuffer() {
-    StarFramebuffer fb = interleaved_framebuffer(pixels_.get(), width_, height_, 4 * width_);
+    StarFramebuffer fb = filled_
+                             ? interleaved_framebuffer(pixels_.get(), width_, height_, 4 * width_)
+                             : light_framebuffer(pixels_.get(), width_, height_);
     fb.drawn = &drawn_;
     return fb;
 }

@@ -172,6 +172,31 @@ void BM_HostFloor(benchmark::State& state) {
 
 BENCHMARK(BM_HostFloor)->Unit(benchmark::kMillisecond);
 
+// The least a filter pays that hands the host's picture back: the floor's
+// setters fed from the host's rows, read with `getLine`, as a frame without
+// light is handed back.
+void BM_HostPassThrough(benchmark::State& state) {
+    HostFrame frame(WIDTH, HEIGHT);
+    LWFilterAccess const* access = frame.access();
+    for (auto _ : state) {
+        for (int y = 0; y < HEIGHT; y++) {
+            float const* const alpha = access->getLine("Alpha", 0, y);
+            float const* const red = access->getLine("Final_Render", 0, y);
+            float const* const green = access->getLine("Final_Render", 1, y);
+            float const* const blue = access->getLine("Final_Render", 2, y);
+            for (int x = 0; x < WIDTH; x++) {
+                float const rgb[3] = {red[x], green[x], blue[x]};
+                access->setRGB(x, y, rgb);
+                access->setAlpha(x, y, alpha[x]);
+            }
+        }
+        benchmark::ClobberMemory();
+    }
+    count_frame_pixels(state);
+}
+
+BENCHMARK(BM_HostPassThrough)->Unit(benchmark::kMillisecond);
+
 // A 2.5 degree field through the module, two camera samples, the camera
 // turning 0.02 degrees over the exposure and pointed in turn at eight parts
 // of the sky, a linear frame buffer: with the shipped database at the

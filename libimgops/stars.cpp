@@ -331,7 +331,7 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
     exact.count = 0;
     bool drew = false;
     auto add_at = [&](std::ptrdiff_t at, float v) {
-        float const alpha = alpha_plane[at];
+        float const alpha = alpha_plane ? alpha_plane[at] : 0.0f;
         if (!(alpha < 1)) {
             return;
         }

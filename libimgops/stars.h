@@ -71,7 +71,8 @@ bool world_to_screen(double ra, double dec, double dist, double parallax, DblMat
                      double win_x1, double win_y0, double win_y1, Vector2& out);
 
 // Four float planes; red, green and blue are written, alpha only read.
-// Strides are in floats.
+// Without an alpha plane (null) nothing hides the light. Strides are in
+// floats.
 struct StarFramebuffer {
     float* r;
     float* g;

@@ -1,7 +1,11 @@
 #include "plugin_harness.h"
 
 #include "host/services/monitor.h"
+#include "LW/srgb.h"
+#include "LW/window_pixels.h"
 #include "LW/working_image.h"
+
+#include <limits>
 
 namespace {
 
@@ -111,7 +115,7 @@ TEST(WorkingImageStart, ANewFrameFindsNoLightAndNothingNotedWhateverTheLastOneLe
              {Vector2{width - 0.5f, height - 0.5f}, Vector2{0, 0}, Vector2{17, 9}}) {
             op_star_streak(fb, p, p, 1, Color3{1, 1, 1}, 2.5f, 2.5f, OP_STARS_ALL_LINES);
         }
-        ASSERT_GT(image.row(height - 1)[4 * (width - 1) + 1], 0);
+        ASSERT_GT(fb.r[(height - 1) * fb.row_stride + (width - 1) * fb.pixel_stride], 0);
 
         image.start_frame();
 
@@ -119,13 +123,57 @@ TEST(WorkingImageStart, ANewFrameFindsNoLightAndNothingNotedWhateverTheLastOneLe
         for (int y = 0; y < height; y++) {
             int first, last;
             left += image.drawn().span(y, first, last);
-            for (int x = 0; x < width; x++) {
-                float const* pixel = image.row(y) + 4 * x;
-                left += pixel[0] != 0 || pixel[1] != 0 || pixel[2] != 0 || pixel[3] != 0;
-            }
+            float const* pixels = image.row(y);
+            left += std::count_if(pixels, pixels + image.pixel_floats() * width,
+                                  [](float v) { return v != 0; });
         }
         EXPECT_EQ(left, 0);
     }
+}
+
+// The write-back of a frame of light only finds the least light there is,
+// alone in its group of pixels, and light that is no number; a negative
+// zero is no light. Whatever it finds it takes, leaving no light behind.
+TEST(WorkingImageWriteBack, EveryBitOfLightIsFoundAndTakenAndANegativeZeroIsNone) {
+    int const width = 40;
+    // A colour whose trip through the curves and back changes it, so that
+    // a lit pixel shows that it went through them.
+    float colour = 0.5f;
+    while (linear_to_srgb(srgb_to_linear(colour)) == colour && colour < 0.6f) {
+        colour = std::nextafter(colour, 1.0f);
+    }
+    ASSERT_NE(linear_to_srgb(srgb_to_linear(colour)), colour);
+    WorkingImage image(width, 1);
+    image.start_frame();
+    StarFramebuffer const fb = image.framebuffer();
+    float const least = std::numeric_limits<float>::denorm_min();
+    int const faint = 5, not_a_number = 20, negative_zero = 37;
+    fb.r[faint * fb.pixel_stride] = least;
+    fb.g[not_a_number * fb.pixel_stride] = NAN;
+    fb.b[negative_zero * fb.pixel_stride] = -0.0f;
+    fb.drawn->note(0, 0, width - 1);
+    HostFrame frame(width, 1);
+    for (int x = 0; x < width; x++) {
+        frame.set_input(x, 0, colour, colour, colour, 0);
+    }
+
+    write_back(image, frame.access(), PixelWindow{0, 0, width - 1, 0});
+
+    for (int x = 0; x < width; x++) {
+        bool const lit = x == faint || x == not_a_number;
+        for (int c = 0; c < 3; c++) {
+            float const light = x == faint && c == 0 ? least : 0;
+            float const expected = lit ? linear_to_srgb(srgb_to_linear(colour) + light) : colour;
+            if (x == not_a_number && c == 1) {
+                EXPECT_TRUE(std::isnan(frame.output(x, 0, c)));
+            } else {
+                EXPECT_EQ(frame.output(x, 0, c), expected) << x << " " << c;
+            }
+        }
+    }
+    float const* light = image.row(0);
+    EXPECT_EQ(std::count(light, light + image.pixel_floats() * width, 0.0f),
+              image.pixel_floats() * width);
 }
 
 } // namespace
