@@ -264,7 +264,6 @@ bool find_footprint(StarFramebuffer const& dst, Vector2 const& p0, Vector2 const
     return f.row0 <= f.row1;
 }
 
-// Adds the light of every pixel of the footprint.
 // The pass's question whether to stop, asked after about every
 // STOP_CHECK_PIXELS pixels drawn, between rows of a footprint.
 struct StopCheck {
@@ -287,8 +286,11 @@ struct StopCheck {
     }
 };
 
-bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
-                    op_stars_lines lines, StopCheck* stop = nullptr) {
+// Adds the light of every pixel of the footprint; with OCCLUDED, dimmed by
+// the framebuffer's alpha plane.
+template <bool OCCLUDED>
+bool draw_footprint_in(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
+                       op_stars_lines lines, StopCheck* stop) {
     float const a = f.a, b = f.b, I = f.I, len = f.len, ux = f.ux, uy = f.uy, mx = f.mx, my = f.my;
     int const col0 = f.col0, col1 = f.col1;
     // Held apart from the framebuffer record and the colour, which the
@@ -331,11 +333,14 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
     exact.count = 0;
     bool drew = false;
     auto add_at = [&](std::ptrdiff_t at, float v) {
-        float const alpha = alpha_plane ? alpha_plane[at] : 0.0f;
-        if (!(alpha < 1)) {
-            return;
+        float c = v;
+        if constexpr (OCCLUDED) {
+            float const alpha = alpha_plane[at];
+            if (!(alpha < 1)) {
+                return;
+            }
+            c = (1 - alpha) * v;
         }
-        float const c = (1 - alpha) * v;
         red[at] += light_r * c;
         green[at] += light_g * c;
         blue[at] += light_b * c;
@@ -411,6 +416,14 @@ bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const
     }
     add_exact();
     return drew;
+}
+
+// Decided once a footprint rather than at every pixel, which the light
+// adding, bound by memory as it is, would feel.
+bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
+                    op_stars_lines lines, StopCheck* stop = nullptr) {
+    return dst.a ? draw_footprint_in<true>(dst, f, colour, lines, stop)
+                 : draw_footprint_in<false>(dst, f, colour, lines, stop);
 }
 
 // Notes the rows of the footprint's box that the pass draws, before any
