@@ -418,14 +418,6 @@ bool draw_footprint_in(StarFramebuffer const& dst, Footprint const& f, Color3 co
     return drew;
 }
 
-// Decided once a footprint rather than at every pixel, which the light
-// adding, bound by memory as it is, would feel.
-bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
-                    op_stars_lines lines, StopCheck* stop = nullptr) {
-    return dst.a ? draw_footprint_in<true>(dst, f, colour, lines, stop)
-                 : draw_footprint_in<false>(dst, f, colour, lines, stop);
-}
-
 // Notes the rows of the footprint's box that the pass draws, before any
 // pixel of it takes light, so that a pass stopped halfway is noted too.
 void note_drawn(StarFramebuffer const& dst, Footprint const& f, op_stars_lines lines) {
@@ -439,17 +431,24 @@ void note_drawn(StarFramebuffer const& dst, Footprint const& f, op_stars_lines l
     }
 }
 
+// Notes the footprint, then draws it. Whether an alpha plane dims the light
+// is decided once a footprint rather than at every pixel, which the light
+// adding, bound by memory as it is, would feel.
+bool draw_footprint(StarFramebuffer const& dst, Footprint const& f, Color3 const& colour,
+                    op_stars_lines lines, StopCheck* stop = nullptr) {
+    note_drawn(dst, f, lines);
+    return dst.a ? draw_footprint_in<true>(dst, f, colour, lines, stop)
+                 : draw_footprint_in<false>(dst, f, colour, lines, stop);
+}
+
 } // namespace
 
 bool op_star_streak(const StarFramebuffer& dst, const Vector2& p0, const Vector2& p1,
                     float intensity, const Color3& colour, float radius_x, float radius_y,
                     op_stars_lines lines) {
     Footprint f;
-    if (!find_footprint(dst, p0, p1, intensity, radius_x, radius_y, f)) {
-        return false;
-    }
-    note_drawn(dst, f, lines);
-    return draw_footprint(dst, f, colour, lines);
+    return find_footprint(dst, p0, p1, intensity, radius_x, radius_y, f) &&
+           draw_footprint(dst, f, colour, lines);
 }
 
 float footprint_reach(float intensity, float radius) {
@@ -582,7 +581,6 @@ bool StarRenderer::Private::flush(op_stars_lines lines) {
     }
     bool drew = false;
     for (std::size_t i = 0; i < waiting.size() && !stop.stopped; i++) {
-        note_drawn(fb, sorted[i].footprint, lines);
         if (draw_footprint(fb, sorted[i].footprint, sorted[i].colour, lines, &stop)) {
             drew = true;
         }
