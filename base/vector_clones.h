@@ -6,8 +6,9 @@
 // instruction sets, and the loader picks the best one the processor has.
 // Files that use it are built without contraction into fused multiply-adds,
 // so that every clone rounds alike except where the code asks for them
-// itself (HAS_VECTOR_CLONES says whether there are clones to ask in). Clang 14 accepts the
-// attribute but emits no clone for these targets, so it builds the baseline only.
+// itself (HAS_VECTOR_CLONES says whether there are clones to ask in).
+// Clang 14 accepts the attribute but emits no clone for these targets, so
+// it builds the baseline only.
 #if defined(__x86_64__) && defined(__ELF__) && defined(__has_attribute) && !defined(__clang__)
 #if __has_attribute(target_clones)
 #define VECTOR_CLONES __attribute__((target_clones("default", "arch=x86-64-v3", "arch=x86-64-v4")))
